@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs the Debian packages lumarok builds and tests with; does nothing when they are all present.
+set -euo pipefail
+packages=(
+  build-essential cmake pkg-config clang
+  libsdl1.2-dev libglew-dev libglm-dev libode-dev libgl-dev libgtest-dev libpng-dev
+  xvfb xauth libx11-dev libxtst-dev
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  sudo_cmd=()
+  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

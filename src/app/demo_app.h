@@ -1,0 +1,56 @@
+// The one application object: start-up, main loop and shutdown, with keyboard input.
+// Its member functions are glue; the logic lives in the structs it holds.
+#pragma once
+
+#include <SDL/SDL.h>
+
+#include <memory>
+
+#include "app/controls.h"
+#include "app/options.h"
+#include "frame/scene_state.h"
+#include "geometry/mesh.h"
+#include "gpu/render_targets.h"
+#include "gpu/shader_program.h"
+#include "gpu/textures.h"
+
+struct DemoApp {
+  static constexpr int kDefaultWidth = 1024;
+  static constexpr int kDefaultHeight = 768;
+
+  bool running = true;
+  SDL_Surface* screen = nullptr;
+  ControlState controls;
+  ShaderProgram program;
+  MotionHistory history;
+  SceneState scene;
+  SceneTextures textures;
+  RenderTargets targets;
+  std::unique_ptr<Mesh> groundMesh, sphereMesh, leftCubeMesh, rightCubeMesh;
+  int windowWidth = kDefaultWidth;
+  int windowHeight = kDefaultHeight;
+  const OptionMap* options = nullptr;
+
+  // Start-up, main loop, shutdown; -1 when start-up fails, 0 after an orderly end.
+  int run();
+  bool init();
+  void handleEvent(SDL_Event& event);
+  void drawFrame();
+  void shutdown();
+
+  // Start-up steps, in the order init runs them.
+  bool openWindow();
+  void setFixedGlState();
+  void printGlInfo();
+  void loadSurfaceTexture();
+  void loadCubeMap();
+  void loadShaderProgram();
+  void initSceneState();
+  void queryShaderLocations();
+  void createRenderTargets();
+  void initCameraPath();
+  void createMeshes();
+
+  // Per-frame step: sphere from physics, camera and light from the keyboard, motion history.
+  void updateSceneState();
+};
