@@ -33,6 +33,10 @@ struct FrameInputs {
   FrameSwitches switches;
   int windowWidth = 0;
   int windowHeight = 0;
+  // Optional marker called before each pass (0 shadow, 1 off-screen, 2 final) and after the last
+  // (3); the benchmark times passes with it. Null in the demo.
+  void (*passMarker)(int pass, void* user) = nullptr;
+  void* passMarkerUser = nullptr;
 };
 
 // Runs the three passes; leaves framebuffer 0 bound. The caller swaps.
