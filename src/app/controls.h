@@ -6,9 +6,10 @@
 #include <SDL/SDL.h>
 
 struct ControlState {
-  int stepX = 0, stepY = 0, stepZ = 0, stepCubeMap = 0, stepBlur = 0, stepPath = 0, stepMode = 0, stepShadow = 0;
-  int offsetX = 0, offsetY = 0, offsetZ = 0, controlMode = 1, shadowSwitch = 0, cubeMapSwitch = 0, blurSwitch = 0,
-      pathSwitch = 0;
+  int stepX = 0, stepY = 0, stepZ = 0, stepCubeMap = 0, stepBlur = 0, stepPath = 0, stepMode = 0,
+      stepShadow = 0;
+  int offsetX = 0, offsetY = 0, offsetZ = 0, controlMode = 1, shadowSwitch = 0, cubeMapSwitch = 0,
+      blurSwitch = 0, pathSwitch = 0;
 
   // What an event asks of the rest of the application besides the control state.
   struct Effect {

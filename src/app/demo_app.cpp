@@ -34,7 +34,14 @@ bool DemoApp::init() {
   int value = 0;
   if (optionInt(*options, "w", value) && value > 0) windowWidth = value;
   if (optionInt(*options, "h", value) && value > 0) windowHeight = value;
+  if (windowWidth > kMaxWindowSide || windowHeight > kMaxWindowSide) useDefaultSize();
   if (!openWindow()) return false;
+  if (!fitsGlLimits(windowWidth, windowHeight)) {
+    // The targets and the viewport could not follow such a window; start again at the default size.
+    useDefaultSize();
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) < 0 || !openWindow()) return false;
+  }
   controls.reset();
   history.reset();
   GLenum glewStatus = glewInit();
@@ -51,6 +58,21 @@ bool DemoApp::init() {
   createMeshes();
   initPhysics();
   return true;
+}
+
+void DemoApp::useDefaultSize() {
+  std::cout << "window size " << windowWidth << " by " << windowHeight << " cannot be served; using "
+            << kDefaultWidth << " by " << kDefaultHeight << std::endl;
+  windowWidth = kDefaultWidth;
+  windowHeight = kDefaultHeight;
+}
+
+bool fitsGlLimits(int width, int height) {
+  GLint maxTexture = 0;
+  GLint maxViewport[2] = {0, 0};
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTexture);
+  glGetIntegerv(GL_MAX_VIEWPORT_DIMS, maxViewport);
+  return width <= maxTexture && height <= maxTexture && width <= maxViewport[0] && height <= maxViewport[1];
 }
 
 bool DemoApp::openWindow() {

@@ -14,9 +14,14 @@
 #include "gpu/shader_program.h"
 #include "gpu/textures.h"
 
+// True when a window of this size fits the current GL context's texture and viewport limits.
+bool fitsGlLimits(int width, int height);
+
 struct DemoApp {
   static constexpr int kDefaultWidth = 1024;
   static constexpr int kDefaultHeight = 768;
+  // X window sizes are 16-bit signed: anything larger wraps, so it is refused before opening.
+  static constexpr int kMaxWindowSide = 32767;
 
   bool running = true;
   SDL_Surface* screen = nullptr;
@@ -40,6 +45,7 @@ struct DemoApp {
 
   // Start-up steps, in the order init runs them.
   bool openWindow();
+  void useDefaultSize();
   void setFixedGlState();
   void printGlInfo();
   void loadSurfaceTexture();
