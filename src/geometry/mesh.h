@@ -3,6 +3,7 @@
 #pragma once
 
 #include <GL/glew.h>
+
 #include <glm/mat4x4.hpp>
 
 struct Mesh {
@@ -37,5 +38,9 @@ struct Mesh {
 
   void upload();
   void draw(GLuint position, GLuint normal, GLuint texCoord) const;
+  // Deletes only the buffers that exist and zeroes their names, so a second call does nothing.
   void deleteBuffers();
+
+  // Frees the four arrays and zeroes their counts; the destructor and each builder call it.
+  void releaseArrays();
 };
