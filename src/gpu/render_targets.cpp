@@ -1,5 +1,70 @@
+// The shadow target (depth texture, no colour) and the blur target (colour texture, depth
+// renderbuffer), created once at the window's size. An incomplete target prints a line and is
+// used anyway: the frame has no second way to draw.
 #include "gpu/render_targets.h"
 
-// Placeholder until the render targets land.
-void RenderTargets::create(int, int) {}
-void RenderTargets::destroy() {}
+#include <cstdio>
+
+namespace {
+
+void reportIncomplete() {
+  if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
+    printf("GL_FRAMEBUFFER_COMPLETE failed, CANNOT use FBO\n");
+}
+
+}  // namespace
+
+void RenderTargets::create(int width, int height) {
+  glGenFramebuffers(1, &shadowFramebuffer);
+  glBindFramebuffer(GL_FRAMEBUFFER, shadowFramebuffer);
+  glGenTextures(1, &shadowDepthTexture);
+  glBindTexture(GL_TEXTURE_2D, shadowDepthTexture);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_R, GL_CLAMP);
+  // No comparison mode: the shaders read raw depth and compare it themselves.
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT24, width, height, 0, GL_DEPTH_COMPONENT, GL_UNSIGNED_BYTE,
+               nullptr);
+  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, shadowDepthTexture, 0);
+  glViewport(0, 0, width, height);
+  // Depth only: without these the target would be incomplete for want of a colour image.
+  glDrawBuffer(GL_NONE);
+  glReadBuffer(GL_NONE);
+  reportIncomplete();
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+
+  glGenFramebuffers(1, &blurFramebuffer);
+  glBindFramebuffer(GL_FRAMEBUFFER, blurFramebuffer);
+  glGenRenderbuffers(1, &blurDepthRenderbuffer);
+  glBindRenderbuffer(GL_RENDERBUFFER, blurDepthRenderbuffer);
+  glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT, width, height);
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, blurDepthRenderbuffer);
+  glGenTextures(1, &blurColorTexture);
+  glBindTexture(GL_TEXTURE_2D, blurColorTexture);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, blurColorTexture, 0);
+  glViewport(0, 0, width, height);
+  reportIncomplete();
+
+  glBindRenderbuffer(GL_RENDERBUFFER, 0);
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+void RenderTargets::destroy() {
+  if (shadowFramebuffer != 0) glDeleteFramebuffers(1, &shadowFramebuffer);
+  if (blurFramebuffer != 0) glDeleteFramebuffers(1, &blurFramebuffer);
+  if (blurDepthRenderbuffer != 0) glDeleteRenderbuffers(1, &blurDepthRenderbuffer);
+  if (shadowDepthTexture != 0) glDeleteTextures(1, &shadowDepthTexture);
+  if (blurColorTexture != 0) glDeleteTextures(1, &blurColorTexture);
+  shadowFramebuffer = 0;
+  blurFramebuffer = 0;
+  blurDepthRenderbuffer = 0;
+  shadowDepthTexture = 0;
+  blurColorTexture = 0;
+}

@@ -39,12 +39,12 @@ constexpr const char* kTexFlag = "texFlag";
 constexpr const char* kLight = "in_light";
 constexpr const char* kView = "in_view";
 constexpr const char* kPass = "in_pass";
-constexpr const char* kShadowOn = "in_shadow_on";             // float, linker-chosen index
-constexpr const char* kCubeMapFactor = "in_cubemap_factor";   // float, linker-chosen index
-constexpr const char* kTextureFactor = "in_texture_factor";   // float, linker-chosen index
-constexpr const char* kMotionBlur = "in_motion_blur";         // float, linker-chosen index
-constexpr const char* kWindowWidth = "in_w_width";            // float, looked up every frame
-constexpr const char* kWindowHeight = "in_w_height";          // float, looked up every frame
+constexpr const char* kShadowOn = "in_shadow_on";            // float, linker-chosen index
+constexpr const char* kCubeMapFactor = "in_cubemap_factor";  // float, linker-chosen index
+constexpr const char* kTextureFactor = "in_texture_factor";  // float, linker-chosen index
+constexpr const char* kMotionBlur = "in_motion_blur";        // float, linker-chosen index
+constexpr const char* kWindowWidth = "in_w_width";           // float, looked up every frame
+constexpr const char* kWindowHeight = "in_w_height";         // float, looked up every frame
 
 // Samplers.
 constexpr const char* kSurfaceSampler = "tex";
@@ -72,6 +72,39 @@ constexpr SamplerUnit kSamplers[] = {
     {kShadowSampler, kShadowUnit},
     {kCubeSampler, kCubeUnit},
     {kBlurSampler, kBlurUnit},
+};
+
+// Locations looked up once at start-up, in lookup order, with the label printed before each.
+// Matrices are printed signed, the rest unsigned; a row without a label prints no line.
+enum class LocationKind { kMatrix, kAttribute, kSampler };
+struct LocationRow {
+  LocationKind kind;
+  const char* name;
+  const char* label;  // nullptr: looked up and kept, not printed
+};
+constexpr LocationRow kLocationRows[] = {
+    {LocationKind::kMatrix, kProjMatrix, "ProjMatrix: "},
+    {LocationKind::kMatrix, kModelMatrix, "ModelMatrix: "},
+    {LocationKind::kMatrix, kViewMatrix, "ViewMatrix: "},
+    {LocationKind::kMatrix, kTextureMatrix, "TextMatrix: "},
+    {LocationKind::kMatrix, kProjMatrixOld, "ProjMatrixOld: "},
+    {LocationKind::kMatrix, kModelMatrixOld, "ModelMatrixOld: "},
+    {LocationKind::kMatrix, kViewMatrixOld, "ViewMatrixOld: "},
+    {LocationKind::kAttribute, kVertex, "VERTEX: "},
+    {LocationKind::kAttribute, kNormal, "NORMAL: "},
+    {LocationKind::kAttribute, kTexCoords, "TEXCOORDS: "},
+    {LocationKind::kAttribute, kTexFlag, "TEXFLAG: "},
+    {LocationKind::kAttribute, kLight, "LIGHT: "},
+    {LocationKind::kAttribute, kView, "VIEW: "},
+    {LocationKind::kAttribute, kPass, "PASS: "},
+    {LocationKind::kAttribute, kShadowOn, "SHADOW ON: "},
+    {LocationKind::kAttribute, kCubeMapFactor, "CUBEMAP FACTOR: "},
+    {LocationKind::kAttribute, kTextureFactor, "TEXTURE FACTOR: "},
+    {LocationKind::kSampler, kSurfaceSampler, "TEX:"},
+    {LocationKind::kSampler, kShadowSampler, "SHADOW: "},
+    {LocationKind::kSampler, kCubeSampler, "CUBETEX:"},
+    // Kept for the frame, never printed at start-up.
+    {LocationKind::kAttribute, kMotionBlur, nullptr},
 };
 
 }  // namespace shader

@@ -9,12 +9,16 @@
 #include <string>
 
 struct SceneTextures {
+  static constexpr int kSurfaceSize = 256;
+  static constexpr int kCubeFaceSize = 128;
+
   GLuint surfaceTexture = 0;
   GLuint cubeMapTexture = 0;
 
   // `dir` is the image directory, "res" at run time.
   void loadSurfaceTexture(const std::string& dir);
   void loadCubeMap(const std::string& dir);
+  // Deletes both textures (0 is skipped) and zeroes the names.
   void destroy();
 };
 
@@ -23,3 +27,15 @@ struct ImageFormat {
   GLenum format;         // GL_RGBA, GL_BGRA, GL_RGB or GL_BGR
   GLint internalFormat;  // component count, 3 or 4
 };
+
+// The format table: 3 or 4 bytes per pixel, red in the lowest byte or not. Only for truecolour.
+ImageFormat chooseImageFormat(const SDL_PixelFormat& pixelFormat);
+
+// Decodes and checks one BMP file, printing every warning on the way. Returns a truecolour image
+// (anything else converted to 32 bits) at least `size` by `size` pixels, or null after printing
+// why the file cannot be used. The caller frees the image.
+SDL_Surface* loadCheckedImage(const std::string& path, int size);
+
+// Defines level 0 of `target` (bound beforehand) from the top-left `size` by `size` pixels of a
+// truecolour image at least that large, honouring the image's row pitch.
+void uploadImage(GLenum target, SDL_Surface* image, int size);
