@@ -200,6 +200,8 @@ void DemoApp::drawFrame() {
   in.switches = {controls.shadowSwitch, controls.cubeMapSwitch, controls.blurSwitch};
   in.windowWidth = windowWidth;
   in.windowHeight = windowHeight;
+  in.passMarker = passMarker;
+  in.passMarkerUser = passMarkerUser;
   renderPasses(in);
   SDL_GL_SwapBuffers();
 }

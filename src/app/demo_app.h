@@ -35,6 +35,9 @@ struct DemoApp {
   int windowWidth = kDefaultWidth;
   int windowHeight = kDefaultHeight;
   const OptionMap* options = nullptr;
+  // Handed to the frame's passes; the capture and benchmark tools hook in here, the demo leaves it null.
+  void (*passMarker)(int pass, void* user) = nullptr;
+  void* passMarkerUser = nullptr;
 
   // Start-up, main loop, shutdown; -1 when start-up fails, 0 after an orderly end.
   int run();
