@@ -5,7 +5,6 @@
 #include <glm/mat4x4.hpp>
 #include <glm/vec3.hpp>
 #include <glm/vec4.hpp>
-
 #include <ostream>
 
 struct MotionSnapshot {
@@ -14,7 +13,8 @@ struct MotionSnapshot {
   glm::mat4 projection{1.0f};
 };
 
-// Ten snapshots; entry 0 is the oldest and is what the blur reads.
+// Ten snapshots; entry 0 is what the blur reads. Once full it holds the model of nine frames back
+// but the view of the previous frame (see record).
 struct MotionHistory {
   static constexpr int kCapacity = 10;
   bool historyFull = false;
@@ -65,5 +65,6 @@ struct SceneState {
   void updateViewMatrices();
 };
 
-// glm::lookAt that stays finite when the eye sits straight above or below the centre.
+// glm::lookAt, except that it stays finite when the eye sits straight above or below the centre (it
+// takes another up vector) or on the centre itself (it looks down -z).
 glm::mat4 lookAtSafe(const glm::vec3& eye, const glm::vec3& center, const glm::vec3& up);
