@@ -1,8 +1,29 @@
+// A real GL context for each test: a small SDL window on the current X display, or on a private
+// Xvfb when there is none.
 #include "support/gl_context.h"
 
 #include <SDL/SDL.h>
 
+#include <cstdlib>
+
+#include "support/xvfb_server.h"
+
+namespace {
+// Without a display (plain `ctest`) the process starts one Xvfb for all its tests; it is stopped
+// when the process exits.
+bool ensureDisplay(std::string& error) {
+  const char* current = std::getenv("DISPLAY");
+  if (current != nullptr && *current != '\0') return true;
+  static XvfbServer server;
+  if (!server.start(&error)) return false;
+  setenv("DISPLAY", server.display.c_str(), 1);
+  return true;
+}
+}  // namespace
+
 void GlContextTest::SetUp() {
+  std::string error;
+  ASSERT_TRUE(ensureDisplay(error)) << error;
   ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
   SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
   SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);

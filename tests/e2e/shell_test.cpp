@@ -1,0 +1,128 @@
+// The real binary on a private X display: usage text and exit status, window size from the options,
+// the first start-up lines, closing the window, and key presses typed through XTEST.
+#include <X11/keysym.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <regex>
+
+#include "support/demo_test.h"
+
+namespace {
+const char kUsage[] =
+    "------------------------------\n"
+    "lumarok\n"
+    "------------------------------\n"
+    "Aufruf:\n"
+    "  lumarok [-f | -w <width> -h <height>] [-l <log>]\n"
+    "   -f           Fullscreenmodus\n"
+    "   -w <width>   Breite des Fensters\n"
+    "   -h <height>  Hoehe des Fensters\n"
+    "   -l <log>     Loggingaktivit\xE4t [0..2] (default: 1)\n"
+    "\n";
+
+size_t countLines(const std::string& text, const std::string& line) {
+  size_t count = 0, start = 0;
+  for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+    if (text.compare(start, end - start, line) == 0) ++count;
+  return count;
+}
+}  // namespace
+
+TEST_F(DemoTest, NoArgumentsPrintUsageAndExit255) {
+  ASSERT_TRUE(runToExit({}));
+  EXPECT_EQ(demo.exitStatus, 255);
+  EXPECT_EQ(demo.out, kUsage);
+  EXPECT_EQ(demo.err, "");
+  EXPECT_EQ(x.waitForTopLevel(0), 0u) << "no window may open";
+}
+
+TEST_F(DemoTest, IncompleteArgumentsPrintUsageAndExit255) {
+  const std::vector<std::vector<std::string>> commandLines = {
+      {"-w", "800"}, {"-h", "600"}, {"-F"}, {"-l", "2"}, {"-W", "800", "-H", "600"}, {"-w", "-5"}, {"f"}};
+  for (const auto& args : commandLines) {
+    std::string shown;
+    for (const std::string& a : args) shown += a + " ";
+    ASSERT_TRUE(runToExit(args)) << shown;
+    EXPECT_EQ(demo.exitStatus, 255) << shown;
+    EXPECT_EQ(demo.out, kUsage) << shown;
+    EXPECT_EQ(demo.err, "") << shown;
+  }
+}
+
+struct SizeCase {
+  const char* name;
+  std::vector<std::string> args;
+  int width, height;
+};
+void PrintTo(const SizeCase& c, std::ostream* out) { *out << c.name; }
+
+class WindowSizeTest : public DemoTest, public ::testing::WithParamInterface<SizeCase> {};
+
+TEST_P(WindowSizeTest, OpensWindowOfTheRequestedOrDefaultSize) {
+  ASSERT_TRUE(launch(GetParam().args));
+  int width = 0, height = 0;
+  ASSERT_TRUE(x.windowSize(window, width, height));
+  EXPECT_EQ(width, GetParam().width);
+  EXPECT_EQ(height, GetParam().height);
+  WindowPixels pixels = x.grabPixels(window);
+  EXPECT_EQ(pixels.width, GetParam().width);
+  EXPECT_EQ(pixels.height, GetParam().height);
+  ASSERT_TRUE(closeWindow());
+  EXPECT_EQ(demo.exitStatus, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, WindowSizeTest,
+    ::testing::Values(SizeCase{"WidthAndHeight", {"-w", "800", "-h", "600"}, 800, 600},
+                      // never fullscreen, never the screen's size
+                      SizeCase{"FullscreenFlagGivesDefault", {"-f"}, 1024, 768},
+                      SizeCase{"ZeroWidth", {"-w", "0", "-h", "600"}, 1024, 600},
+                      SizeCase{"LettersAndZero", {"-w", "abc", "-h", "0"}, 1024, 768},
+                      SizeCase{"TrailingLetterAndSign", {"-w", "800x", "-h", "+600"}, 1024, 768},
+                      SizeCase{"WidthBeyondInt", {"-w", "99999999999", "-h", "480"}, 1024, 480},
+                      SizeCase{"EmptyValues", {"-w", "-h"}, 1024, 768},
+                      SizeCase{"LaterWidthWins", {"-w", "800", "-h", "600", "-w", "640"}, 640, 600}),
+    [](const ::testing::TestParamInfo<SizeCase>& info) { return std::string(info.param.name); });
+
+TEST_F(DemoTest, StartupLinesComeFirstAndInOrder) {
+  ASSERT_TRUE(launch({"-w", "320", "-h", "240"}));
+  ASSERT_TRUE(closeWindow());
+  std::vector<std::string> lines = demo.outLines();
+  ASSERT_GE(lines.size(), 4u) << demo.describe();
+  EXPECT_EQ(lines[0], "GLEW running");
+  EXPECT_TRUE(std::regex_match(lines[1], std::regex("MAX TEXTURE IMAGE UNITS:[1-9][0-9]*"))) << lines[1];
+  EXPECT_TRUE(std::regex_match(lines[2], std::regex("MAX COLOR ATTACHMENTS: [1-9][0-9]*"))) << lines[2];
+  EXPECT_EQ(lines[3], "FRONTFACE CCW ");
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "FRONTFACE CW "), 0);
+}
+
+TEST_F(DemoTest, WindowCloseEndsTheRunWithStatusZeroAndQuietStderr) {
+  ASSERT_TRUE(launch({"-w", "320", "-h", "240"}));
+  ASSERT_TRUE(closeWindow());
+  EXPECT_EQ(demo.exitStatus, 0);
+  EXPECT_EQ(demo.termSignal, 0);
+  EXPECT_EQ(demo.err, "");
+  EXPECT_EQ(x.waitForTopLevel(0), 0u) << "the window must be gone";
+}
+
+TEST_F(DemoTest, KeysOtherThanCloseDoNotEndTheRun) {
+  ASSERT_TRUE(launch({"-w", "320", "-h", "240"}));
+  for (unsigned long keysym : {XK_Escape, XK_q, XK_space, XK_a, XK_Return}) ASSERT_TRUE(x.tap(keysym));
+  demo.pump(500);
+  EXPECT_FALSE(demo.exited) << demo.describe();
+  ASSERT_TRUE(closeWindow());
+  EXPECT_EQ(demo.exitStatus, 0);
+}
+
+// The p key sets the camera on its path, which prints the segment number, 0 first, every frame.
+TEST_F(DemoTest, PressedPKeyStartsThePathSegmentLines) {
+  ASSERT_TRUE(launch({"-w", "320", "-h", "240"}));
+  demo.pump(300);
+  size_t before = demo.out.size();
+  EXPECT_EQ(countLines(demo.out, "0"), 0u) << "segment lines before p was pressed\n" << demo.describe();
+  ASSERT_TRUE(x.tap(XK_p));
+  EXPECT_TRUE(demo.waitForOutput("\n0\n0\n0\n", 5000, before - 1)) << demo.describe();
+  ASSERT_TRUE(closeWindow());
+  EXPECT_EQ(demo.exitStatus, 0);
+}
