@@ -204,26 +204,6 @@ TEST_F(TexturesTest, ThirtyTwoBitImagesUploadAsFourComponentsInEitherChannelOrde
   }
 }
 
-TEST_F(TexturesTest, FormatTableFollowsBytesPerPixelAndRedMask) {
-  struct Case {
-    int bits;
-    uint32_t r, g, b, a;
-    GLenum format;
-    GLint components;
-  };
-  for (const Case& c :
-       {Case{24, 0xFF, 0xFF00, 0xFF0000, 0, GL_RGB, 3}, Case{24, 0xFF0000, 0xFF00, 0xFF, 0, GL_BGR, 3},
-        Case{32, 0xFF, 0xFF00, 0xFF0000, 0xFF000000, GL_RGBA, 4},
-        Case{32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000, GL_BGRA, 4}}) {
-    SDL_Surface* image = SDL_CreateRGBSurface(SDL_SWSURFACE, 4, 4, c.bits, c.r, c.g, c.b, c.a);
-    ASSERT_NE(image, nullptr);
-    ImageFormat format = chooseImageFormat(*image->format);
-    EXPECT_EQ(format.format, c.format) << c.bits << " bits, red mask " << c.r;
-    EXPECT_EQ(format.internalFormat, c.components);
-    SDL_FreeSurface(image);
-  }
-}
-
 TEST_F(TexturesTest, RedInLowestByteOfTwentyFourBitsUploadsAsRgb) {
   // No BMP decodes this way, but the table allows it: upload such a surface directly.
   SDL_Surface* image = SDL_CreateRGBSurface(SDL_SWSURFACE, 8, 8, 24, 0xFF, 0xFF00, 0xFF0000, 0);
