@@ -8,6 +8,6 @@ cd "$root/build"
 [ $# -eq 0 ] && set -- -f
 if [ -z "${DISPLAY:-}" ]; then
   echo "run: no DISPLAY, starting the demo on a virtual display (Xvfb)"
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" ./lumarok "$@"
+  exec xvfb-run -a -s "-noreset -screen 0 1280x1024x24" ./lumarok "$@"
 fi
 exec ./lumarok "$@"

@@ -7,6 +7,6 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root/build"
 export SDL_AUDIODRIVER=dummy
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j2 "$@"
+  exec xvfb-run -a -s "-noreset -screen 0 1280x1024x24" ctest --output-on-failure -j2 "$@"
 fi
 exec ctest --output-on-failure -j2 "$@"
