@@ -13,6 +13,9 @@ int main(int argc, char** argv) {
   // The demo plays no sound: keep SDL away from the sound card (and ALSA's complaints off
   // standard error) unless the user chose an audio driver.
   setenv("SDL_AUDIODRIVER", "dummy", 0);
+  // Only SDL's X11 driver gives an OpenGL window; without a display SDL would otherwise fall back to
+  // a text-mode driver that takes over the terminal and then fails for want of OpenGL.
+  setenv("SDL_VIDEODRIVER", "x11", 0);
   OptionMap options;
   parseOptions(argc, argv, options);
   if (!optionsAcceptable(options)) {

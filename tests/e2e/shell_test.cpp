@@ -126,3 +126,16 @@ TEST_F(DemoTest, PressedPKeyStartsThePathSegmentLines) {
   ASSERT_TRUE(closeWindow());
   EXPECT_EQ(demo.exitStatus, 0);
 }
+
+// Without any display SDL must fail plainly: one line naming the failure, no terminal takeover.
+TEST_F(DemoTest, NoDisplayReportsTheFailureInOneLineAndExits255) {
+  demo.env.push_back("SDL_VIDEODRIVER");  // the program picks the driver itself
+  ASSERT_TRUE(demo.start({"-f"}, ""));
+  ASSERT_TRUE(demo.wait(kExitTimeoutMs)) << demo.describe();
+  EXPECT_EQ(demo.exitStatus, 255);
+  std::vector<std::string> lines = demo.outLines();
+  ASSERT_EQ(lines.size(), 1u) << demo.describe();
+  EXPECT_EQ(lines[0].rfind("SDL could not be initialised: ", 0), 0u) << lines[0];
+  EXPECT_EQ(demo.out.find('\x1b'), std::string::npos) << "terminal control sequences on stdout";
+  EXPECT_EQ(demo.err, "");
+}

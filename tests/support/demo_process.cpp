@@ -17,11 +17,11 @@
 extern char** environ;
 
 namespace {
+// True when `entry` ("NAME=value") sets a variable that one of `overrides` ("NAME=value" or "NAME") names.
 bool hasName(const std::string& entry, const std::vector<std::string>& overrides) {
-  for (const std::string& o : overrides) {
-    size_t eq = o.find('=');
-    if (entry.compare(0, eq + 1, o, 0, eq + 1) == 0) return true;
-  }
+  std::string name = entry.substr(0, entry.find('='));
+  for (const std::string& o : overrides)
+    if (o.substr(0, o.find('=')) == name) return true;
   return false;
 }
 }  // namespace
@@ -38,7 +38,7 @@ bool DemoProcess::start(const std::vector<std::string>& args, const std::string&
   for (char** e = environ; *e != nullptr; ++e)
     if (!hasName(*e, overrides)) envStrings.push_back(*e);
   for (const std::string& o : overrides)
-    if (o != "DISPLAY=") envStrings.push_back(o);
+    if (o.find('=') != std::string::npos && o != "DISPLAY=") envStrings.push_back(o);
   std::vector<char*> envp, argv;
   for (std::string& s : envStrings) envp.push_back(s.data());
   envp.push_back(nullptr);

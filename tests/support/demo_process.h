@@ -10,7 +10,7 @@
 struct DemoProcess {
   std::string binary = LUMAROK_BINARY_DIR "/lumarok";
   std::string workDir = LUMAROK_BINARY_DIR;  // the run directory: shaders/ and res/ sit here
-  std::vector<std::string> env;              // extra "NAME=value" entries, over the inherited ones
+  std::vector<std::string> env;  // "NAME=value" set over the inherited environment, "NAME" removes it
 
   pid_t pid = -1;
   std::string out, err;  // everything read so far

@@ -12,6 +12,7 @@ namespace {
 // Without a display (plain `ctest`) the process starts one Xvfb for all its tests; it is stopped
 // when the process exits.
 bool ensureDisplay(std::string& error) {
+  setenv("SDL_VIDEODRIVER", "x11", 0);  // a missing display fails plainly, not through a text-mode driver
   const char* current = std::getenv("DISPLAY");
   if (current != nullptr && *current != '\0') return true;
   static XvfbServer server;
