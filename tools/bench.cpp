@@ -534,7 +534,7 @@ int main(int argc, char** argv) {
   ensureDisplay(argc, argv, kTool, maxWidth, maxHeight);
   if (!settings.jsonPath.empty()) settings.jsonPath = absolutePath(settings.jsonPath);
   if (!enterRunDirectory()) {
-    std::fprintf(stderr, "%s: shaders/ and res/ are neither here nor beside the binary\n", kTool);
+    std::fprintf(stderr, "%s: no shaders/ beside the binary (it runs from the build directory)\n", kTool);
     return 1;
   }
   std::vector<SizeResult> sizes;

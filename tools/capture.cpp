@@ -173,7 +173,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (!enterRunDirectory()) {
-    std::fprintf(stderr, "%s: shaders/ and res/ are neither here nor beside the binary\n", kTool);
+    std::fprintf(stderr, "%s: no shaders/ beside the binary (it runs from the build directory)\n", kTool);
     return 1;
   }
   QuietStdout quiet;

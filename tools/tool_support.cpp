@@ -196,7 +196,6 @@ void ensureDisplay(int argc, char** argv, const char* toolName, int width, int h
 }
 
 bool enterRunDirectory() {
-  if (access("shaders/vertexShader.txt", R_OK) == 0 && access("res", R_OK) == 0) return true;
   char selfPath[PATH_MAX];
   ssize_t length = readlink("/proc/self/exe", selfPath, sizeof selfPath - 1);
   if (length <= 0) return false;

@@ -51,8 +51,9 @@ double percentile(std::vector<double>& samples, double p);
 // Without a display, runs the tool again under xvfb-run (returns only when that is impossible,
 // after printing why). With a display it returns at once.
 void ensureDisplay(int argc, char** argv, const char* toolName, int width, int height);
-// The demo reads shaders/ and res/ from the working directory: when they are not here, move to the
-// directory of the tool's binary (the build directory). False when neither has them.
+// The demo reads shaders/ and res/ from the working directory: move to the directory of the tool's
+// binary, the build directory, which is the run directory (the source tree's res lacks the built
+// images). False when the shaders are not there.
 bool enterRunDirectory();
 // `path` made absolute against the current directory.
 std::string absolutePath(const std::string& path);

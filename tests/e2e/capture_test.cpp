@@ -1,0 +1,226 @@
+// lumarok-capture end to end: keys act at their exact frame, the same command gives the same pixels,
+// and the golden frames of tests/golden match within a tolerance that absorbs Mesa's rounding on
+// another CPU but not a broken shadow, reflection, blur or surface texture.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "png_image.h"
+
+namespace {
+
+const std::string kCapture = std::string(LUMAROK_BINARY_DIR) + "/lumarok-capture";
+const std::string kGoldenDir = std::string(LUMAROK_SOURCE_DIR) + "/tests/golden";
+
+// A pixel differs when any channel is off by more than this; llvmpipe on another vector width moves
+// edges and filtered texels by a few levels, never by this much.
+constexpr int kChannelThreshold = 24;
+// The image is cut into a grid of tiles; a real fault (a shadow gone, a blur or reflection broken)
+// changes many pixels of the few tiles it covers, rounding changes a few pixels here and there.
+constexpr int kTiles = 16;
+constexpr double kMaxDifferingFraction = 0.005;
+constexpr double kMaxTileDifferingFraction = 0.03;
+// Two frames meant to show different things must differ at least this much in some tile.
+constexpr double kMinEffectTileFraction = 0.10;
+
+struct ImageDiff {
+  double differingFraction = 1.0;
+  double worstTileFraction = 1.0;
+  int worstTileX = -1, worstTileY = -1;
+  bool sameSize = false;
+
+  bool withinTolerance() const {
+    return sameSize && differingFraction <= kMaxDifferingFraction &&
+           worstTileFraction <= kMaxTileDifferingFraction;
+  }
+  std::string describe() const {
+    std::ostringstream out;
+    if (!sameSize) return "sizes differ";
+    out << differingFraction * 100 << "% of pixels differ; worst tile (" << worstTileX << ", " << worstTileY
+        << " from top left, of " << kTiles << "x" << kTiles << ") " << worstTileFraction * 100 << "%";
+    return out.str();
+  }
+};
+
+ImageDiff compareImages(const RgbImage& a, const RgbImage& b) {
+  ImageDiff diff;
+  diff.sameSize = a.width == b.width && a.height == b.height && !a.empty();
+  if (!diff.sameSize) return diff;
+  std::vector<int> tileDiffering(kTiles * kTiles, 0), tilePixels(kTiles * kTiles, 0);
+  long differing = 0;
+  for (int y = 0; y < a.height; ++y)
+    for (int x = 0; x < a.width; ++x) {
+      const unsigned char* p = a.at(x, y);
+      const unsigned char* q = b.at(x, y);
+      bool differs = false;
+      for (int c = 0; c < 3; ++c) differs = differs || std::abs(p[c] - q[c]) > kChannelThreshold;
+      int tile = (y * kTiles / a.height) * kTiles + x * kTiles / a.width;
+      ++tilePixels[tile];
+      if (differs) {
+        ++differing;
+        ++tileDiffering[tile];
+      }
+    }
+  diff.differingFraction = static_cast<double>(differing) / (static_cast<double>(a.width) * a.height);
+  diff.worstTileFraction = 0.0;
+  for (int t = 0; t < kTiles * kTiles; ++t) {
+    double fraction = static_cast<double>(tileDiffering[t]) / tilePixels[t];
+    if (fraction > diff.worstTileFraction || diff.worstTileX < 0) {
+      diff.worstTileFraction = fraction;
+      diff.worstTileX = t % kTiles;
+      diff.worstTileY = t / kTiles;
+    }
+  }
+  return diff;
+}
+
+struct RunResult {
+  int exitCode = -1;
+  std::string out, err;
+};
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Runs the capture tool with its arguments (none may contain a single quote).
+RunResult runCapture(const std::vector<std::string>& args, const std::string& outDir) {
+  std::string command = "mkdir -p '" + outDir + "' && rm -f '" + outDir + "'/*.png && '" + kCapture + "'";
+  for (const std::string& arg : args) command += " '" + arg + "'";
+  command += " --out '" + outDir + "' 2>'" + outDir + "/stderr.txt'";
+  RunResult result;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return result;
+  char buffer[512];
+  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) result.out += buffer;
+  int status = pclose(pipe);
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.err = readFile(outDir + "/stderr.txt");
+  return result;
+}
+
+std::string outputDir(const std::string& name) {
+  return std::string(LUMAROK_BINARY_DIR) + "/test-output/" + name;
+}
+
+RgbImage loadImage(const std::string& path) {
+  RgbImage image;
+  EXPECT_TRUE(readPng(path, image)) << "cannot read " << path;
+  return image;
+}
+
+// One line of tests/golden/scenarios.txt.
+struct Scenario {
+  std::string size, keys, shots;
+  std::vector<std::pair<int, std::string>> frames;  // frame, name
+};
+
+std::vector<Scenario> loadScenarios() {
+  std::vector<Scenario> scenarios;
+  std::ifstream in(kGoldenDir + "/scenarios.txt");
+  std::string line, size;
+  while (std::getline(in, line)) {
+    std::istringstream fields(line);
+    std::string first, second;
+    if (!(fields >> first) || first[0] == '#') continue;
+    fields >> second;
+    if (first == "size") {
+      size = second;
+      continue;
+    }
+    Scenario s;
+    s.size = size;
+    s.keys = first == "-" ? "" : first;
+    s.shots = second;
+    std::stringstream shots(second);
+    std::string shot;
+    while (std::getline(shots, shot, ','))
+      s.frames.push_back({std::atoi(shot.c_str()), shot.substr(shot.find(':') + 1)});
+    scenarios.push_back(s);
+  }
+  return scenarios;
+}
+
+class GoldenFrame : public ::testing::TestWithParam<Scenario> {};
+
+TEST_P(GoldenFrame, MatchesItsReference) {
+  const Scenario& s = GetParam();
+  std::string dir = outputDir("golden-" + s.frames.front().second);
+  std::vector<std::string> args = {"--size", s.size, "--shots", s.shots};
+  if (!s.keys.empty()) args.insert(args.end(), {"--keys", s.keys});
+  RunResult run = runCapture(args, dir);
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  for (const auto& frame : s.frames) {
+    std::string captured = dir + "/" + frame.second + ".png";
+    EXPECT_NE(run.out.find("wrote " + captured + " (frame " + std::to_string(frame.first) + ")\n"),
+              std::string::npos)
+        << run.out;
+    ImageDiff diff = compareImages(loadImage(captured), loadImage(kGoldenDir + "/" + frame.second + ".png"));
+    EXPECT_TRUE(diff.withinTolerance())
+        << frame.second << ": " << diff.describe() << "\n  captured: " << captured
+        << "\n  reference: " << kGoldenDir << "/" << frame.second << ".png"
+        << "\n  (scripts/refresh-goldens.sh remakes the references after a "
+           "deliberate change)";
+  }
+}
+
+std::string scenarioName(const ::testing::TestParamInfo<Scenario>& info) {
+  std::string name = info.param.frames.front().second;
+  for (char& c : name)
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Scenarios, GoldenFrame, ::testing::ValuesIn(loadScenarios()), scenarioName);
+
+// Guards the references themselves: refreshed from a build whose effect did nothing, a golden would
+// look like its plain counterpart and the test above would protect a broken picture.
+TEST(GoldenReferences, EachEffectVisiblyChangesThePlainFrame) {
+  const struct {
+    const char* effect;
+    const char* plain;
+  } pairs[] = {{"shadows", "plain"}, {"reflection", "plain"}, {"blur", "plain-falling"}, {"path", "plain"}};
+  for (const auto& pair : pairs) {
+    ImageDiff diff = compareImages(loadImage(kGoldenDir + "/" + pair.effect + ".png"),
+                                   loadImage(kGoldenDir + "/" + pair.plain + ".png"));
+    EXPECT_TRUE(diff.sameSize) << pair.effect;
+    EXPECT_GT(diff.worstTileFraction, kMinEffectTileFraction)
+        << pair.effect << " vs " << pair.plain << ": " << diff.describe();
+  }
+}
+
+TEST(Capture, KeysActAtTheirExactFrameAndTheSameRunGivesTheSamePixels) {
+  std::string plainDir = outputDir("exact-plain"), keyedDir = outputDir("exact-keyed");
+  RunResult plain = runCapture({"--size", "320x240", "--shots", "19:a,20:b"}, plainDir);
+  RunResult keyed = runCapture({"--size", "320x240", "--keys", "20:s", "--shots", "19:a,20:b"}, keyedDir);
+  ASSERT_EQ(plain.exitCode, 0) << plain.err;
+  ASSERT_EQ(keyed.exitCode, 0) << keyed.err;
+  RgbImage plainBefore = loadImage(plainDir + "/a.png"), keyedBefore = loadImage(keyedDir + "/a.png");
+  // Before the press the two runs are the same run: pixel for pixel, in two processes.
+  EXPECT_EQ(plainBefore.pixels, keyedBefore.pixels);
+  EXPECT_FALSE(plainBefore.pixels.empty());
+  // The frame the press was given for already shows the shadows.
+  ImageDiff diff = compareImages(loadImage(plainDir + "/b.png"), loadImage(keyedDir + "/b.png"));
+  EXPECT_GT(diff.worstTileFraction, kMinEffectTileFraction) << diff.describe();
+}
+
+TEST(Capture, RejectsAnUnknownKeyBeforeOpeningAWindow) {
+  std::string dir = outputDir("bad-key");
+  RunResult run = runCapture({"--size", "320x240", "--keys", "5:shift", "--shots", "5"}, dir);
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_NE(run.err.find("unknown key 'shift'"), std::string::npos) << run.err;
+  struct stat info;
+  EXPECT_NE(stat((dir + "/frame-00005.png").c_str(), &info), 0);
+}
+
+}  // namespace
