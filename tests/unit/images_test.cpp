@@ -1,0 +1,174 @@
+// The image tool's logic: BMP encoding, the cube faces' texel directions against GL's major-axis
+// table, the environment's sky above and ground below, seamless face edges, and a surface texture
+// with detail that tiles.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "../../tools/scene_images.h"
+
+namespace {
+
+using images::CubeFace;
+using images::Rgb;
+using images::Vec3;
+
+// GL's selection, written forwards from its table: which face and texel a direction samples.
+void glCubeLookup(Vec3 r, int size, int& faceIndex, int& column, int& row) {
+  const float ax = std::fabs(r.x), ay = std::fabs(r.y), az = std::fabs(r.z);
+  float sc, tc, ma;
+  if (ax >= ay && ax >= az) {
+    ma = ax;
+    faceIndex = r.x > 0 ? 0 : 1;
+    sc = r.x > 0 ? -r.z : r.z;
+    tc = -r.y;
+  } else if (ay >= az) {
+    ma = ay;
+    faceIndex = r.y > 0 ? 2 : 3;
+    sc = r.x;
+    tc = r.y > 0 ? r.z : -r.z;
+  } else {
+    ma = az;
+    faceIndex = r.z > 0 ? 4 : 5;
+    sc = r.z > 0 ? r.x : -r.x;
+    tc = -r.y;
+  }
+  const float s = (sc / ma + 1.0f) / 2.0f, t = (tc / ma + 1.0f) / 2.0f;
+  column = static_cast<int>(std::floor(s * size));
+  row = static_cast<int>(std::floor(t * size));
+}
+
+float difference(Rgb a, Rgb b) { return std::fabs(a.r - b.r) + std::fabs(a.g - b.g) + std::fabs(a.b - b.b); }
+
+Rgb average(const images::Image& image, int rowFrom, int rowTo) {
+  Rgb sum = {0, 0, 0};
+  int n = 0;
+  for (int y = rowFrom; y < rowTo; ++y)
+    for (int x = 0; x < image.width; ++x, ++n) sum = images::add(sum, image.get(x, y));
+  return images::scale(sum, 1.0f / static_cast<float>(n));
+}
+
+TEST(CubeFaces, EveryTexelDirectionSamplesThatTexelUnderGlsSelection) {
+  const int size = images::kFaceSize;
+  for (int f = 0; f < 6; ++f)
+    for (int row = 0; row < size; ++row)
+      for (int column = 0; column < size; ++column) {
+        int face = -1, c = -1, r = -1;
+        glCubeLookup(images::faceTexelDirection(images::kCubeFaces[f], column, row, size), size, face, c, r);
+        ASSERT_EQ(face, f) << images::kCubeFaces[f].fileName << " " << column << "," << row;
+        ASSERT_EQ(c, column) << images::kCubeFaces[f].fileName << " row " << row;
+        ASSERT_EQ(r, row) << images::kCubeFaces[f].fileName << " column " << column;
+      }
+}
+
+TEST(CubeFaces, FilesFollowTheNamedMapping) {
+  // left fills +X, right -X, bottom +Y, top -Y, back +Z, front -Z.
+  const char* names[6] = {"cm_left.bmp", "cm_right.bmp", "cm_bottom.bmp",
+                          "cm_top.bmp",  "cm_back.bmp",  "cm_front.bmp"};
+  for (int f = 0; f < 6; ++f) {
+    EXPECT_STREQ(images::kCubeFaces[f].fileName, names[f]);
+    EXPECT_EQ(images::kCubeFaces[f].axis, f / 2);
+    EXPECT_EQ(images::kCubeFaces[f].sign, f % 2 == 0 ? 1 : -1);
+  }
+}
+
+TEST(Environment, SkyAboveGroundBelowAndSideFacesShowTheHorizon) {
+  const images::Image up = images::renderFace(images::kCubeFaces[2], 64);    // cm_bottom: +Y
+  const images::Image down = images::renderFace(images::kCubeFaces[3], 64);  // cm_top: -Y
+  const Rgb sky = average(up, 0, 64), ground = average(down, 0, 64);
+  EXPECT_GT(sky.b, sky.r + 0.15f) << "the face seen looking up is blue sky";
+  EXPECT_GT(ground.g, ground.b + 0.1f) << "the face seen looking down is green ground";
+  for (int f : {0, 1, 4, 5}) {
+    const images::Image side = images::renderFace(images::kCubeFaces[f], 64);
+    const Rgb top = average(side, 0, 8), bottom = average(side, 56, 64);
+    EXPECT_GT(top.b, top.r) << images::kCubeFaces[f].fileName << ": its top row is sky";
+    EXPECT_GT(bottom.g, bottom.b) << images::kCubeFaces[f].fileName << ": its bottom row is ground";
+  }
+}
+
+TEST(Environment, EdgeTexelsMatchTheirNeighboursOnTheAdjacentFace) {
+  const int size = images::kFaceSize;
+  images::Image faces[6] = {images::Image(1, 1), images::Image(1, 1), images::Image(1, 1),
+                            images::Image(1, 1), images::Image(1, 1), images::Image(1, 1)};
+  for (int f = 0; f < 6; ++f) faces[f] = images::renderFace(images::kCubeFaces[f], size);
+  float worst = 0.0f, total = 0.0f;
+  int pairs = 0;
+  for (int f = 0; f < 6; ++f)
+    for (int i = 0; i < size; ++i) {
+      const int edge[4][2] = {{i, 0}, {i, size - 1}, {0, i}, {size - 1, i}};
+      for (const auto& e : edge) {
+        // Step one texel beyond the edge along the face: the direction lands on the next face.
+        const Vec3 d = images::faceTexelDirection(images::kCubeFaces[f], e[0], e[1], size);
+        const Vec3 inward = images::faceTexelDirection(images::kCubeFaces[f], size / 2, size / 2, size);
+        const float push = 2.0f / size;
+        const Vec3 beyond = {d.x + (d.x - inward.x) * push, d.y + (d.y - inward.y) * push,
+                             d.z + (d.z - inward.z) * push};
+        int face = -1, c = -1, r = -1;
+        glCubeLookup(beyond, size, face, c, r);
+        if (face == f) continue;
+        const float diff = difference(faces[f].get(e[0], e[1]), faces[face].get(c, r));
+        worst = std::max(worst, diff);
+        total += diff;
+        ++pairs;
+      }
+    }
+  // Within a face, neighbouring texels differ by the environment's own detail; across an edge the
+  // step must be no larger (a mirrored or rotated face would make it many times larger).
+  float inside = 0.0f;
+  int insidePairs = 0;
+  for (int f = 0; f < 6; ++f)
+    for (int y = 0; y < size; ++y)
+      for (int x = 0; x + 1 < size; ++x, ++insidePairs)
+        inside += difference(faces[f].get(x, y), faces[f].get(x + 1, y));
+  ASSERT_GT(pairs, 6 * size);
+  EXPECT_LT(total / pairs, 2.0f * inside / insidePairs + 0.01f) << "mean colour step across face edges";
+  EXPECT_LT(worst, 1.5f);
+}
+
+TEST(SurfaceTexture, HasDetailAndTiles) {
+  const images::Image image = images::renderSurface(images::kSurfaceSize);
+  float sum = 0.0f, sumSquares = 0.0f;
+  for (int y = 0; y < image.height; ++y)
+    for (int x = 0; x < image.width; ++x) {
+      const Rgb c = image.get(x, y);
+      const float l = 0.3f * c.r + 0.6f * c.g + 0.1f * c.b;
+      sum += l;
+      sumSquares += l * l;
+    }
+  const float n = static_cast<float>(image.width * image.height);
+  const float deviation = std::sqrt(sumSquares / n - (sum / n) * (sum / n));
+  EXPECT_GT(deviation, 0.1f) << "not a flat colour";
+  // Its left and right edges, and its top and bottom, are both grout: repeated, it shows no seam.
+  for (int i = 0; i < image.width; ++i) {
+    EXPECT_LT(difference(image.get(0, i), image.get(image.width - 1, i)), 0.05f);
+    EXPECT_LT(difference(image.get(i, 0), image.get(i, image.height - 1)), 0.05f);
+  }
+}
+
+TEST(Bmp, TwentyFourBitBottomUpBgrWithPaddedRows) {
+  images::Image image(3, 2);            // three pixels: rows of 9 bytes padded to 12
+  image.set(0, 0, {1.0f, 0.0f, 0.0f});  // top left red
+  image.set(0, 1, {0.0f, 0.0f, 1.0f});  // bottom left blue
+  const std::vector<uint8_t> bmp = images::encodeBmp24(image);
+  auto le = [&](size_t at, int bytes) {
+    uint32_t v = 0;
+    for (int i = 0; i < bytes; ++i) v |= static_cast<uint32_t>(bmp[at + i]) << (8 * i);
+    return v;
+  };
+  ASSERT_EQ(bmp.size(), 54u + 2 * 12);
+  EXPECT_EQ(bmp[0], 'B');
+  EXPECT_EQ(bmp[1], 'M');
+  EXPECT_EQ(le(2, 4), bmp.size());
+  EXPECT_EQ(le(10, 4), 54u);
+  EXPECT_EQ(le(18, 4), 3u);
+  EXPECT_EQ(le(22, 4), 2u);  // positive height: bottom row first
+  EXPECT_EQ(le(28, 2), 24u);
+  EXPECT_EQ(le(30, 4), 0u);
+  // First stored pixel is the bottom-left one, blue, in B, G, R order; the top row follows.
+  EXPECT_EQ(bmp[54], 255);
+  EXPECT_EQ(bmp[56], 0);
+  EXPECT_EQ(bmp[54 + 12 + 2], 255);
+  EXPECT_EQ(bmp[54 + 12], 0);
+}
+
+}  // namespace
