@@ -42,10 +42,15 @@ void* operator new(size_t size, const std::nothrow_t&) noexcept {
   return std::malloc(size == 0 ? 1 : size);
 }
 void* operator new[](size_t size, const std::nothrow_t& tag) noexcept { return ::operator new(size, tag); }
+// Memory from the replaced operator new comes from malloc, so free is the matching release; GCC
+// cannot see the pairing once it inlines the replacements into their callers.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
-void operator delete[](void* p, size_t) noexcept { std::free(p); }
+#pragma GCC diagnostic pop
+void operator delete[](void* p) noexcept { ::operator delete(p); }
+void operator delete(void* p, size_t) noexcept { ::operator delete(p); }
+void operator delete[](void* p, size_t) noexcept { ::operator delete(p); }
 
 namespace {
 
@@ -151,7 +156,7 @@ struct PassTimer {
   int set = 0;
   bool pending[2] = {false, false};
   long long markNs[4] = {};
-  bool marked = false;
+  long long passAllocations = 0;  // heap allocations between the first pass and the end of the last
 
   void create() { glGenQueries(6, &queries[0][0]); }
   void destroy() { glDeleteQueries(6, &queries[0][0]); }
@@ -171,7 +176,8 @@ struct PassTimer {
 void markPass(int pass, void* user) {
   auto* timer = static_cast<PassTimer*>(user);
   timer->markNs[pass] = monotonicNs();
-  timer->marked = true;
+  if (pass == 0) timer->passAllocations -= gAllocations.load();
+  if (pass == 3) timer->passAllocations += gAllocations.load();
   if (pass > 0) glEndQuery(GL_TIME_ELAPSED);
   if (pass < 3) glBeginQuery(GL_TIME_ELAPSED, timer->queries[timer->set][pass]);
   if (pass == 3) timer->pending[timer->set] = true;
@@ -182,7 +188,8 @@ struct ModeResult {
   double fps = 0, medianMs = 0, p95Ms = 0, p99Ms = 0;
   double passMs[3] = {};
   double cpuBeforePassesUs = 0;
-  long long allocations = 0;
+  long long allocations = 0;      // in the whole frames
+  long long passAllocations = 0;  // in their three passes
 };
 
 // Swaps the demo's program for the floor program (and back) in place: the frame then draws the same
@@ -206,6 +213,7 @@ ModeResult measureMode(DemoApp& app, const ModeSpec& mode, int frames, int warmu
   double cpuSumUs = 0;
   int passFrames = 0;
   long long allocationsBefore = gAllocations.load();
+  timer.passAllocations = 0;
   long long startNs = monotonicNs();
   for (int i = 0; i < frames; ++i) {
     timer.set = i % 2;
@@ -238,6 +246,7 @@ ModeResult measureMode(DemoApp& app, const ModeSpec& mode, int frames, int warmu
   for (int p = 0; p < 3; ++p) result.passMs[p] = passFrames > 0 ? passSums[p] / passFrames : 0.0;
   result.cpuBeforePassesUs = cpuSumUs / frames;
   result.allocations = gAllocations.load() - allocationsBefore;
+  result.passAllocations = timer.passAllocations;
   return result;
 }
 
@@ -340,7 +349,7 @@ int runOneSize(const BenchSettings& settings) {
   for (const ModeResult& r : results)
     out << "mode " << r.name << " " << r.fps << " " << r.medianMs << " " << r.p95Ms << " " << r.p99Ms << " "
         << r.passMs[0] << " " << r.passMs[1] << " " << r.passMs[2] << " " << r.cpuBeforePassesUs << " "
-        << r.allocations << "\n";
+        << r.allocations << " " << r.passAllocations << "\n";
   out << "renderer " << (renderer != nullptr ? renderer : "unknown") << "\n";
   return out.good() ? 0 : 1;
 }
@@ -387,7 +396,7 @@ bool readSizeResult(const std::string& path, SizeResult& result) {
     if (key == "mode") {
       ModeResult m;
       fields >> m.name >> m.fps >> m.medianMs >> m.p95Ms >> m.p99Ms >> m.passMs[0] >> m.passMs[1] >>
-          m.passMs[2] >> m.cpuBeforePassesUs >> m.allocations;
+          m.passMs[2] >> m.cpuBeforePassesUs >> m.allocations >> m.passAllocations;
       result.modes.push_back(m);
     }
   }
@@ -465,11 +474,17 @@ void printTable(const BenchSettings& settings, const std::vector<SizeResult>& si
       std::printf(" = %.3f%% of the full frame", cpuUs / 10.0 / on->medianMs);
     std::printf("\n");
   }
-  long long allocations = 0;
+  long long allocations = 0, passAllocations = 0, frames = 0;
   for (const SizeResult& size : sizes)
-    for (const ModeResult& m : size.modes) allocations += m.allocations;
-  std::printf("heap allocations (operator new on the main thread) during all measured frames: %lld\n",
-              allocations);
+    for (const ModeResult& m : size.modes) {
+      allocations += m.allocations;
+      passAllocations += m.passAllocations;
+      frames += settings.frames;
+    }
+  std::printf(
+      "heap allocations (operator new, main thread) in %lld measured frames: %lld, %lld of them in the "
+      "passes\n",
+      frames, allocations, passAllocations);
   const CpuBreakdown& cpu = sizes.front().cpu;
   std::printf("allocations per call: stepPhysics %.2f, updateSceneState %.2f, updateViewMatrices %.2f\n",
               cpu.physicsAllocations, cpu.sceneAllocations, cpu.matricesAllocations);
@@ -510,7 +525,8 @@ bool writeJson(const std::string& path, const BenchSettings& settings, const std
           << ", \"median_ms\": " << m.medianMs << ", \"p95_ms\": " << m.p95Ms << ", \"p99_ms\": " << m.p99Ms;
       for (int p = 0; p < 3; ++p) out << ", \"" << kPassNames[p] << "_ms\": " << m.passMs[p];
       out << ", \"cpu_before_passes_us\": " << m.cpuBeforePassesUs
-          << ", \"heap_allocations\": " << m.allocations << "}";
+          << ", \"heap_allocations\": " << m.allocations
+          << ", \"heap_allocations_in_passes\": " << m.passAllocations << "}";
     }
     out << "}}" << (i + 1 < sizes.size() ? "," : "") << "\n";
   }
