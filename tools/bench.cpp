@@ -295,6 +295,7 @@ int runOneSize(const BenchSettings& settings) {
   OptionMap options = windowOptions(settings.childWidth, settings.childHeight);
   app.options = &options;
   if (!app.init()) {
+    quiet.replay(stderr);
     std::fprintf(stderr, "%s: the demo did not start at %dx%d\n", kTool, settings.childWidth,
                  settings.childHeight);
     return 1;

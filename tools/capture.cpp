@@ -179,6 +179,7 @@ int main(int argc, char** argv) {
   QuietStdout quiet;
   if (!settings.verbose) quiet.begin();
   int status = runCapture(settings, quiet.out);
+  if (status != 0) quiet.replay(stderr);
   if (status == 0)
     std::fprintf(quiet.out, "%s: %d frames at %dx%d, %zu pictures in %s\n", kTool, settings.frames,
                  settings.width, settings.height, settings.shots.size(), settings.outDir.c_str());

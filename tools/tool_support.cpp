@@ -226,13 +226,23 @@ bool makeDirectories(const std::string& path) {
 void QuietStdout::begin() {
   std::cout.flush();
   std::fflush(stdout);
+  held = std::tmpfile();
   savedFd = dup(STDOUT_FILENO);
-  int devNull = open("/dev/null", O_WRONLY);
-  if (savedFd < 0 || devNull < 0) return;
+  if (held == nullptr || savedFd < 0) return;
   out = fdopen(savedFd, "w");
   setvbuf(out, nullptr, _IOLBF, 0);
-  dup2(devNull, STDOUT_FILENO);
-  close(devNull);
+  dup2(fileno(held), STDOUT_FILENO);
+}
+
+void QuietStdout::replay(FILE* to) {
+  if (held == nullptr) return;
+  std::cout.flush();
+  std::fflush(stdout);
+  std::rewind(held);
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, held)) > 0) std::fwrite(buffer, 1, n, to);
+  std::fseek(held, 0, SEEK_END);
 }
 
 void QuietStdout::end() {
@@ -242,8 +252,10 @@ void QuietStdout::end() {
   std::fflush(out);
   dup2(savedFd, STDOUT_FILENO);
   std::fclose(out);  // closes savedFd
+  std::fclose(held);
   out = stdout;
   savedFd = -1;
+  held = nullptr;
 }
 
 long long monotonicNs() {

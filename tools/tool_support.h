@@ -60,13 +60,16 @@ std::string absolutePath(const std::string& path);
 // Creates the directory and its parents; true when it exists afterwards.
 bool makeDirectories(const std::string& path);
 
-// Keeps the demo's start-up chatter off the terminal: standard output goes to /dev/null while the
-// tool writes its own lines to `out`, a stream on the original standard output.
+// Keeps the demo's start-up chatter off the terminal: standard output goes to a temporary file while
+// the tool writes its own lines to `out`, a stream on the original standard output. When something
+// fails, `replay` shows what the demo said.
 struct QuietStdout {
   FILE* out = stdout;
   int savedFd = -1;
+  FILE* held = nullptr;
 
   void begin();
+  void replay(FILE* to);
   void end();
 };
 
