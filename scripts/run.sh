@@ -7,7 +7,16 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root/build"
 [ $# -eq 0 ] && set -- -f
 if [ -z "${DISPLAY:-}" ]; then
-  echo "run: no DISPLAY, starting the demo on a virtual display (Xvfb)"
-  exec xvfb-run -a -s "-noreset -screen 0 1280x1024x24" ./lumarok "$@"
+  # Nobody could see a window: run the demo's own frames through the capture tool instead, pressing
+  # s, t, b and p on the way, and leave pictures in build/captures (it prints each file).
+  echo "run: no DISPLAY, so lumarok-capture runs the demo on a virtual display and saves pictures"
+  size=()
+  w=""; h=""
+  while [ $# -gt 0 ]; do
+    case "$1" in -w) w=${2:-}; shift ;; -h) h=${2:-}; shift ;; esac
+    shift
+  done
+  [ -n "$w" ] && [ -n "$h" ] && size=(--size "${w}x${h}")
+  exec ./lumarok-capture "${size[@]}" --keys 120:s,240:t,360:b,480:p --shots 100,200,300,400,600 --out captures
 fi
 exec ./lumarok "$@"

@@ -175,7 +175,8 @@ void ensureDisplay(int argc, char** argv, const char* toolName, int width, int h
   setenv("LUMAROK_TOOL_UNDER_XVFB", "1", 1);
   std::fprintf(stdout, "%s: no DISPLAY, running on a virtual display (Xvfb)\n", toolName);
   std::fflush(stdout);
-  std::string screen = "-screen 0 " + std::to_string(std::max(width, 1280)) + "x" +
+  // -noreset: a server that resets as its last client leaves can turn away the next one.
+  std::string screen = "-noreset -screen 0 " + std::to_string(std::max(width, 1280)) + "x" +
                        std::to_string(std::max(height, 1024)) + "x24";
   std::vector<char*> args;
   char xvfbRun[] = "xvfb-run", dashA[] = "-a", dashS[] = "-s";
