@@ -55,12 +55,15 @@ void operator delete[](void* p, size_t) noexcept { ::operator delete(p); }
 namespace {
 
 const char* const kTool = "lumarok-bench";
+// Warm-up frames when a mode comes round again; its shader variants exist by then.
+constexpr int kRoundWarmup = 10;
 
 struct BenchSettings {
   std::vector<std::pair<int, int>> sizes = {{320, 240}, {800, 600}, {1024, 768}};
   std::vector<std::string> modes = {"off", "on", "floor"};
   int frames = 300;
   int warmup = 60;
+  int rounds = 3;
   std::string jsonPath;
   // Child side: one size, results written to a file.
   int childWidth = 0, childHeight = 0;
@@ -88,12 +91,14 @@ const ModeSpec* findMode(const std::string& name) {
 void printUsage(FILE* out) {
   std::fprintf(
       out,
-      "usage: %s [--sizes WxH,...] [--modes off,on,floor,...] [--frames N] [--warmup N] [--json PATH]\n"
+      "usage: %s [--sizes WxH,...] [--modes off,on,floor,...] [--frames N] [--warmup N] [--rounds N]\n"
+      "       [--json PATH]\n"
       "  --sizes   window sizes (default 320x240,800x600,1024x768)\n"
       "  --modes   off, on (shadows, reflection and blur), shadows, reflection, blur, floor\n"
       "            (the same passes with a transform-only, constant-colour shader);\n"
       "            default off,on,floor\n"
       "  --frames  measured frames per mode (default 300), after --warmup frames (default 60)\n"
+      "  --rounds  the modes take turns this many times, sharing the frames (default 3)\n"
       "  --json    also write the figures as JSON\n",
       kTool);
 }
@@ -124,11 +129,11 @@ bool parseArguments(int argc, char** argv, BenchSettings& settings) {
       for (const std::string& mode : settings.modes)
         if (findMode(mode) == nullptr) error = "unknown mode '" + mode + "'";
       if (settings.modes.empty()) error = "no modes";
-    } else if (arg == "--frames" || arg == "--warmup") {
+    } else if (arg == "--frames" || arg == "--warmup" || arg == "--rounds") {
       int n = std::atoi(value.c_str());
-      if (n < (arg == "--frames" ? 1 : 0) || value.find_first_not_of("0123456789") != std::string::npos)
+      if (n < (arg == "--warmup" ? 0 : 1) || value.find_first_not_of("0123456789") != std::string::npos)
         error = "bad count '" + value + "'";
-      (arg == "--frames" ? settings.frames : settings.warmup) = n;
+      (arg == "--frames" ? settings.frames : arg == "--warmup" ? settings.warmup : settings.rounds) = n;
     } else if (arg == "--json") {
       settings.jsonPath = value;
     } else if (arg == "--child-size") {
@@ -202,19 +207,33 @@ void swapPrograms(DemoApp& app, ShaderProgram& other) {
     mesh->modelMatrixLocation = app.program.locations.mMatrix;
 }
 
-ModeResult measureMode(DemoApp& app, const ModeSpec& mode, int frames, int warmup, PassTimer& timer) {
+// Samples of one mode, gathered over several rounds.
+struct ModeSamples {
+  std::vector<double> frameMs;
+  long long elapsedNs = 0;
+  double passSums[3] = {};
+  int passFrames = 0;
+  double cpuSumUs = 0;
+  long long allocations = 0, passAllocations = 0;
+
+  void addPasses(const double passMs[3]) {
+    for (int p = 0; p < 3; ++p) passSums[p] += passMs[p];
+    ++passFrames;
+  }
+};
+
+// One round of a mode: switches set through the keys, warm-up frames (the driver builds its shader
+// variants for the new state), then `frames` measured frames.
+void measureRound(DemoApp& app, const ModeSpec& mode, int frames, int warmup, PassTimer& timer,
+                  ModeSamples& samples) {
   setSwitches(app, mode.shadows, mode.reflection, mode.blur);
   for (int i = 0; i < warmup; ++i) app.drawFrame();
   glFinish();
   timer.pending[0] = timer.pending[1] = false;
-
-  std::vector<double> frameMs, passSums(3, 0.0);
-  frameMs.reserve(frames);
-  double cpuSumUs = 0;
-  int passFrames = 0;
   long long allocationsBefore = gAllocations.load();
   timer.passAllocations = 0;
   long long startNs = monotonicNs();
+  double passMs[3];
   for (int i = 0; i < frames; ++i) {
     timer.set = i % 2;
     long long frameStart = monotonicNs();
@@ -222,31 +241,29 @@ ModeResult measureMode(DemoApp& app, const ModeSpec& mode, int frames, int warmu
     app.drawFrame();
     tCountAllocations = false;
     long long frameEnd = monotonicNs();
-    frameMs.push_back(static_cast<double>(frameEnd - frameStart) / 1e6);
-    cpuSumUs += static_cast<double>(timer.markNs[0] - frameStart) / 1e3;
-    double passMs[3];
-    if (timer.collect(1 - timer.set, passMs)) {
-      for (int p = 0; p < 3; ++p) passSums[p] += passMs[p];
-      ++passFrames;
-    }
+    samples.frameMs.push_back(static_cast<double>(frameEnd - frameStart) / 1e6);
+    samples.cpuSumUs += static_cast<double>(timer.markNs[0] - frameStart) / 1e3;
+    if (timer.collect(1 - timer.set, passMs)) samples.addPasses(passMs);
   }
-  double passMs[3];
-  if (timer.collect(timer.set, passMs)) {
-    for (int p = 0; p < 3; ++p) passSums[p] += passMs[p];
-    ++passFrames;
-  }
-  long long elapsedNs = monotonicNs() - startNs;
+  if (timer.collect(timer.set, passMs)) samples.addPasses(passMs);
+  samples.elapsedNs += monotonicNs() - startNs;
+  samples.allocations += gAllocations.load() - allocationsBefore;
+  samples.passAllocations += timer.passAllocations;
+}
 
+ModeResult summarise(const char* name, ModeSamples& samples) {
   ModeResult result;
-  result.name = mode.name;
-  result.fps = frames / (static_cast<double>(elapsedNs) / 1e9);
-  result.medianMs = percentile(frameMs, 0.50);
-  result.p95Ms = percentile(frameMs, 0.95);
-  result.p99Ms = percentile(frameMs, 0.99);
-  for (int p = 0; p < 3; ++p) result.passMs[p] = passFrames > 0 ? passSums[p] / passFrames : 0.0;
-  result.cpuBeforePassesUs = cpuSumUs / frames;
-  result.allocations = gAllocations.load() - allocationsBefore;
-  result.passAllocations = timer.passAllocations;
+  result.name = name;
+  double frames = static_cast<double>(samples.frameMs.size());
+  result.fps = frames / (static_cast<double>(samples.elapsedNs) / 1e9);
+  result.medianMs = percentile(samples.frameMs, 0.50);
+  result.p95Ms = percentile(samples.frameMs, 0.95);
+  result.p99Ms = percentile(samples.frameMs, 0.99);
+  for (int p = 0; p < 3; ++p)
+    result.passMs[p] = samples.passFrames > 0 ? samples.passSums[p] / samples.passFrames : 0;
+  result.cpuBeforePassesUs = samples.cpuSumUs / frames;
+  result.allocations = samples.allocations;
+  result.passAllocations = samples.passAllocations;
   return result;
 }
 
@@ -318,13 +335,22 @@ int runOneSize(const BenchSettings& settings) {
   timer.create();
   app.passMarker = markPass;
   app.passMarkerUser = &timer;
-  std::vector<ModeResult> results;
-  for (const std::string& name : settings.modes) {
-    const ModeSpec& mode = *findMode(name);
-    if (mode.floor) swapPrograms(app, floor);
-    results.push_back(measureMode(app, mode, settings.frames, settings.warmup, timer));
-    if (mode.floor) swapPrograms(app, floor);
+  // The modes take turns in rounds, so a change in the machine's load during the run touches all
+  // of them alike and the ratios stay fair. The first round warms up fully, later ones briefly.
+  std::vector<ModeSamples> gathered(settings.modes.size());
+  for (int round = 0; round < settings.rounds; ++round) {
+    int frames = settings.frames / settings.rounds + (round < settings.frames % settings.rounds ? 1 : 0);
+    int warmup = round == 0 ? settings.warmup : std::min(settings.warmup, kRoundWarmup);
+    for (size_t m = 0; m < settings.modes.size(); ++m) {
+      const ModeSpec& mode = *findMode(settings.modes[m]);
+      if (mode.floor) swapPrograms(app, floor);
+      measureRound(app, mode, frames, warmup, timer, gathered[m]);
+      if (mode.floor) swapPrograms(app, floor);
+    }
   }
+  std::vector<ModeResult> results;
+  for (size_t m = 0; m < settings.modes.size(); ++m)
+    results.push_back(summarise(findMode(settings.modes[m])->name, gathered[m]));
   app.passMarker = nullptr;
   timer.destroy();
   floor.destroy();
@@ -419,6 +445,8 @@ bool runChild(char** argv, const BenchSettings& settings, int width, int height,
                                    std::to_string(settings.frames),
                                    "--warmup",
                                    std::to_string(settings.warmup),
+                                   "--rounds",
+                                   std::to_string(settings.rounds),
                                    "--child-size",
                                    std::to_string(width) + "x" + std::to_string(height),
                                    "--child-result",
@@ -444,8 +472,8 @@ bool runChild(char** argv, const BenchSettings& settings, int width, int height,
 const char* const kPassNames[3] = {"shadow", "offscreen", "final"};
 
 void printTable(const BenchSettings& settings, const std::vector<SizeResult>& sizes) {
-  std::printf("%s: %d frames per mode after %d warm-up frames; renderer %s\n", kTool, settings.frames,
-              settings.warmup, sizes.front().renderer.c_str());
+  std::printf("%s: %d frames per mode in %d rounds, after %d warm-up frames; renderer %s\n", kTool,
+              settings.frames, settings.rounds, settings.warmup, sizes.front().renderer.c_str());
   std::printf("%-9s %-10s %7s %8s %8s %8s %9s %9s %9s %10s %7s\n", "size", "mode", "fps", "median", "p95",
               "p99", "shadow", "offscreen", "final", "cpu-before", "allocs");
   std::printf("%-9s %-10s %7s %8s %8s %8s %9s %9s %9s %10s %7s\n", "", "", "", "ms", "ms", "ms", "ms", "ms",
@@ -502,8 +530,8 @@ std::string jsonString(const std::string& text) {
 
 bool writeJson(const std::string& path, const BenchSettings& settings, const std::vector<SizeResult>& sizes) {
   std::ofstream out(path);
-  out << "{\n  \"frames\": " << settings.frames << ",\n  \"warmup\": " << settings.warmup
-      << ",\n  \"renderer\": " << jsonString(sizes.front().renderer)
+  out << "{\n  \"frames\": " << settings.frames << ",\n  \"rounds\": " << settings.rounds
+      << ",\n  \"warmup\": " << settings.warmup << ",\n  \"renderer\": " << jsonString(sizes.front().renderer)
       << ",\n  \"cores\": " << sysconf(_SC_NPROCESSORS_ONLN) << ",\n  \"sizes\": [\n";
   for (size_t i = 0; i < sizes.size(); ++i) {
     const SizeResult& s = sizes[i];
