@@ -76,6 +76,11 @@ void printInfoLog(GLuint object, bool isProgram) {
   std::cout << log.data() << std::endl;
 }
 
+// An empty source only earns a terse parser error from the driver; say which file it was.
+void reportEmptySource(const std::string& path, const std::string& source) {
+  if (source.empty()) std::cout << "shader file " << path << " is missing or empty" << std::endl;
+}
+
 void compileShader(GLuint shader, const std::string& source) {
   const char* text = source.c_str();
   glShaderSource(shader, 1, &text, nullptr);
@@ -105,6 +110,8 @@ void printShaderLog(GLuint shader) { printInfoLog(shader, false); }
 void ShaderProgram::load(const std::string& vertexPath, const std::string& fragmentPath) {
   std::string vertexSource = readTextFile(vertexPath);
   std::string fragmentSource = readTextFile(fragmentPath);
+  reportEmptySource(vertexPath, vertexSource);
+  reportEmptySource(fragmentPath, fragmentSource);
   vertexShader = glCreateShader(GL_VERTEX_SHADER);
   fragmentShader = glCreateShader(GL_FRAGMENT_SHADER);
   compileShader(vertexShader, vertexSource);

@@ -33,6 +33,18 @@ SDL_Surface* convertToTruecolor(SDL_Surface* image) {
   return converted;
 }
 
+// SDL 1.2's BMP reader can hand back a surface whose format fields contradict each other (bytes
+// per pixel beyond 4, a pitch shorter than a row) for a malformed header; converting or reading
+// such a surface crashes, so it is refused.
+bool consistentSurface(const SDL_Surface& image) {
+  const SDL_PixelFormat& format = *image.format;
+  int bytes = format.BytesPerPixel;
+  if (image.pixels == nullptr || image.w < 1 || image.h < 1 || bytes < 1 || bytes > 4) return false;
+  if (format.BitsPerPixel > bytes * 8 || format.BitsPerPixel <= (bytes - 1) * 8) return false;
+  if (bytes == 1 && format.palette == nullptr) return false;
+  return image.pitch >= static_cast<long long>(image.w) * bytes;
+}
+
 }  // namespace
 
 ImageFormat chooseImageFormat(const SDL_PixelFormat& pixelFormat) {
@@ -42,11 +54,20 @@ ImageFormat chooseImageFormat(const SDL_PixelFormat& pixelFormat) {
 }
 
 SDL_Surface* loadCheckedImage(const std::string& path, int size) {
-  SDL_RWops* stream = SDL_RWFromFile(path.c_str(), "rb");
+  return decodeCheckedImage(SDL_RWFromFile(path.c_str(), "rb"), path, size);
+}
+
+SDL_Surface* decodeCheckedImage(SDL_RWops* stream, const std::string& path, int size) {
   SDL_Surface* image = stream != nullptr ? SDL_LoadBMP_RW(stream, 1) : nullptr;
   if (image == nullptr) {
     // SDL stays up: the rest of start-up still needs the window and its GL context.
     printf("SDL could not load image.bmp: %s\n", SDL_GetError());
+    return nullptr;
+  }
+  if (!consistentSurface(*image)) {
+    printf("%s: the decoded image is unusable (%d bits, %d bytes per pixel, %d bytes per row)\n",
+           path.c_str(), image->format->BitsPerPixel, image->format->BytesPerPixel, image->pitch);
+    SDL_FreeSurface(image);
     return nullptr;
   }
   if (!isPowerOfTwo(image->w)) printf("warning: image.bmp's width is not a power of 2\n");

@@ -35,6 +35,9 @@ ImageFormat chooseImageFormat(const SDL_PixelFormat& pixelFormat);
 // (anything else converted to 32 bits) at least `size` by `size` pixels, or null after printing
 // why the file cannot be used. The caller frees the image.
 SDL_Surface* loadCheckedImage(const std::string& path, int size);
+// The same from an open stream (a file or bytes in memory), which it closes; `path` names the
+// image in its lines. A null stream counts as a file that cannot be opened.
+SDL_Surface* decodeCheckedImage(SDL_RWops* stream, const std::string& path, int size);
 
 // Defines level 0 of `target` (bound beforehand) from the top-left `size` by `size` pixels of a
 // truecolour image at least that large, honouring the image's row pitch.
