@@ -1,12 +1,55 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs the whole test suite; GL tests get a virtual display when there is none.
+# Sets up, builds and runs the whole test suite three ways: the plain build (build/), the same unit,
+# GL and end-to-end tests built with AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/),
+# and a short bounded run of each fuzz target (build-fuzz/, clang with libFuzzer). Any test failure
+# or sanitizer report fails the run. Without a display the tests run on a virtual one (Xvfb).
+# Arguments go to every ctest run (e.g. -R Options, -L unit).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/setup.sh"
-"$root/scripts/build.sh"
-cd "$root/build"
+
+if [ -z "${LUMAROK_TESTS_BUILT:-}" ]; then
+  "$root/scripts/setup.sh"
+  "$root/scripts/build.sh"
+  BUILD_DIR=build-asan "$root/scripts/build.sh" -DLUMAROK_SANITIZE=ON
+  BUILD_DIR=build-fuzz CXX=clang++ "$root/scripts/build.sh" -DLUMAROK_FUZZ=ON
+fi
 export SDL_AUDIODRIVER=dummy
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-noreset -screen 0 1280x1024x24" ctest --output-on-failure -j2 "$@"
+  # -noreset: Xvfb otherwise resets whenever its last client leaves, refusing the next test's
+  # connection for a moment ("Couldn't open X11 display").
+  LUMAROK_TESTS_BUILT=1 exec xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$0" "$@"
 fi
-exec ctest --output-on-failure -j2 "$@"
+
+failed=()
+
+echo "== tests (build)"
+(cd "$root/build" && ctest --output-on-failure -j2 "$@") || failed+=(build)
+
+echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer (build-asan)"
+# Reports go to files as well as failing their process, so one from a child process that a test
+# does not look at (the demo, a tool) still fails the run.
+logs="$root/build-asan/sanitizer-logs"
+rm -rf "$logs" && mkdir -p "$logs"
+(
+  cd "$root/build-asan"
+  export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:log_path=$logs/asan"
+  export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:log_path=$logs/ubsan"
+  export LSAN_OPTIONS="suppressions=$root/tests/sanitizers/lsan.supp:print_suppressions=0"
+  ctest --output-on-failure -j2 "$@"
+) || failed+=(build-asan)
+if [ -n "$(ls -A "$logs")" ]; then
+  for f in "$logs"/*; do
+    echo "--- $f"
+    cat "$f"
+  done
+  failed+=("sanitizer reports")
+fi
+
+echo "== fuzz targets, bounded runs (build-fuzz)"
+(cd "$root/build-fuzz" && ctest --output-on-failure -j2 "$@") || failed+=(build-fuzz)
+
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "test: FAILED in: ${failed[*]}"
+  exit 1
+fi
+echo "test: all passed"
