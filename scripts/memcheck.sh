@@ -8,7 +8,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-build}
 "$root/scripts/setup.sh"
-command -v valgrind >/dev/null || {
+valgrind=$(command -v valgrind) || {
   echo "memcheck: valgrind is not installed (apt-get install valgrind)"
   exit 1
 }
@@ -16,7 +16,7 @@ BUILD_DIR=$build "$root/scripts/build.sh"
 log="$root/$build/memcheck.log"
 # --keep-debuginfo: SDL unloads libGL and Mesa's driver at SDL_Quit, before the leak check; their
 # frames would otherwise read "???" and no suppression could name them.
-export LUMAROK_E2E_WRAPPER="valgrind --error-exitcode=99 --leak-check=full --show-leak-kinds=definite
+export LUMAROK_E2E_WRAPPER="$valgrind --error-exitcode=99 --leak-check=full --show-leak-kinds=definite
   --errors-for-leak-kinds=definite --keep-debuginfo=yes --suppressions=$root/tests/sanitizers/valgrind.supp
   --log-file=$log"
 cd "$root/$build"

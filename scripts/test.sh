@@ -3,15 +3,19 @@
 # GL and end-to-end tests built with AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/),
 # and a short bounded run of each fuzz target (build-fuzz/, clang with libFuzzer). Any test failure
 # or sanitizer report fails the run. Without a display the tests run on a virtual one (Xvfb).
-# Arguments go to every ctest run (e.g. -R Options, -L unit).
+# Arguments go to every ctest run (e.g. -R Options, -L unit). BUILD_DIR, ASAN_BUILD_DIR and
+# FUZZ_BUILD_DIR name other build directories.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-build}
+asan_build=${ASAN_BUILD_DIR:-build-asan}
+fuzz_build=${FUZZ_BUILD_DIR:-build-fuzz}
 
 if [ -z "${LUMAROK_TESTS_BUILT:-}" ]; then
   "$root/scripts/setup.sh"
-  "$root/scripts/build.sh"
-  BUILD_DIR=build-asan "$root/scripts/build.sh" -DLUMAROK_SANITIZE=ON
-  BUILD_DIR=build-fuzz CXX=clang++ "$root/scripts/build.sh" -DLUMAROK_FUZZ=ON
+  BUILD_DIR=$build "$root/scripts/build.sh"
+  BUILD_DIR=$asan_build "$root/scripts/build.sh" -DLUMAROK_SANITIZE=ON
+  BUILD_DIR=$fuzz_build CXX=clang++ "$root/scripts/build.sh" -DLUMAROK_FUZZ=ON
 fi
 export SDL_AUDIODRIVER=dummy
 if [ -z "${DISPLAY:-}" ]; then
@@ -22,21 +26,21 @@ fi
 
 failed=()
 
-echo "== tests (build)"
-(cd "$root/build" && ctest --output-on-failure -j2 "$@") || failed+=(build)
+echo "== tests ($build)"
+(cd "$root/$build" && ctest --output-on-failure -j2 "$@") || failed+=("$build")
 
-echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer (build-asan)"
+echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer ($asan_build)"
 # Reports go to files as well as failing their process, so one from a child process that a test
 # does not look at (the demo, a tool) still fails the run.
-logs="$root/build-asan/sanitizer-logs"
+logs="$root/$asan_build/sanitizer-logs"
 rm -rf "$logs" && mkdir -p "$logs"
 (
-  cd "$root/build-asan"
+  cd "$root/$asan_build"
   export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:log_path=$logs/asan"
   export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:log_path=$logs/ubsan"
   export LSAN_OPTIONS="suppressions=$root/tests/sanitizers/lsan.supp:print_suppressions=0"
   ctest --output-on-failure -j2 "$@"
-) || failed+=(build-asan)
+) || failed+=("$asan_build")
 if [ -n "$(ls -A "$logs")" ]; then
   for f in "$logs"/*; do
     echo "--- $f"
@@ -45,8 +49,8 @@ if [ -n "$(ls -A "$logs")" ]; then
   failed+=("sanitizer reports")
 fi
 
-echo "== fuzz targets, bounded runs (build-fuzz)"
-(cd "$root/build-fuzz" && ctest --output-on-failure -j2 "$@") || failed+=(build-fuzz)
+echo "== fuzz targets, bounded runs ($fuzz_build)"
+(cd "$root/$fuzz_build" && ctest --output-on-failure -j2 "$@") || failed+=("$fuzz_build")
 
 if [ ${#failed[@]} -gt 0 ]; then
   echo "test: FAILED in: ${failed[*]}"
