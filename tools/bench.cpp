@@ -324,7 +324,9 @@ int runOneSize(const BenchSettings& settings) {
   GLint samples = 0, sampleBuffers = 0;
   glGetIntegerv(GL_SAMPLES, &samples);
   glGetIntegerv(GL_SAMPLE_BUFFERS, &sampleBuffers);
-  const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+  // Copied now: the driver's string dies with the context at shutdown.
+  const char* rendererName = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+  const std::string renderer = rendererName != nullptr ? rendererName : "unknown";
 
   ShaderProgram floor;
   floor.load("shaders/floorVertex.txt", "shaders/floorFragment.txt");
@@ -377,7 +379,7 @@ int runOneSize(const BenchSettings& settings) {
     out << "mode " << r.name << " " << r.fps << " " << r.medianMs << " " << r.p95Ms << " " << r.p99Ms << " "
         << r.passMs[0] << " " << r.passMs[1] << " " << r.passMs[2] << " " << r.cpuBeforePassesUs << " "
         << r.allocations << " " << r.passAllocations << "\n";
-  out << "renderer " << (renderer != nullptr ? renderer : "unknown") << "\n";
+  out << "renderer " << renderer << "\n";
   return out.good() ? 0 : 1;
 }
 

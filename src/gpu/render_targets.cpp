@@ -5,6 +5,8 @@
 
 #include <cstdio>
 
+#include "gpu/texture_parameters.h"
+
 namespace {
 
 void reportIncomplete() {
@@ -19,11 +21,7 @@ void RenderTargets::create(int width, int height) {
   glBindFramebuffer(GL_FRAMEBUFFER, shadowFramebuffer);
   glGenTextures(1, &shadowDepthTexture);
   glBindTexture(GL_TEXTURE_2D, shadowDepthTexture);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_R, GL_CLAMP);
+  setLinearClamp(GL_TEXTURE_2D, true);
   // No comparison mode: the shaders read raw depth and compare it themselves.
   glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT24, width, height, 0, GL_DEPTH_COMPONENT, GL_UNSIGNED_BYTE,
                nullptr);
@@ -43,10 +41,7 @@ void RenderTargets::create(int width, int height) {
   glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, blurDepthRenderbuffer);
   glGenTextures(1, &blurColorTexture);
   glBindTexture(GL_TEXTURE_2D, blurColorTexture);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+  setLinearClamp(GL_TEXTURE_2D, false);
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
   glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, blurColorTexture, 0);
   glViewport(0, 0, width, height);

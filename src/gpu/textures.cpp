@@ -7,6 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include "gpu/texture_parameters.h"
+
 namespace {
 
 struct CubeFace {
@@ -116,10 +118,7 @@ void SceneTextures::loadSurfaceTexture(const std::string& dir) {
   if (image == nullptr) return;
   glGenTextures(1, &surfaceTexture);
   glBindTexture(GL_TEXTURE_2D, surfaceTexture);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+  setLinearClamp(GL_TEXTURE_2D, false);
   uploadImage(GL_TEXTURE_2D, image, kSurfaceSize);
   SDL_FreeSurface(image);
 }
@@ -133,14 +132,10 @@ void SceneTextures::loadCubeMap(const std::string& dir) {
     uploadImage(face.target, image, kCubeFaceSize);
     SDL_FreeSurface(image);
   }
-  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  setLinearClamp(GL_TEXTURE_CUBE_MAP, true);
   glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_REFLECTION_MAP);
   glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_REFLECTION_MAP);
   glTexGeni(GL_R, GL_TEXTURE_GEN_MODE, GL_REFLECTION_MAP);
-  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_S, GL_CLAMP);
-  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_T, GL_CLAMP);
-  glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_R, GL_CLAMP);
   glEnable(GL_TEXTURE_GEN_S);
   glEnable(GL_TEXTURE_GEN_T);
   glEnable(GL_TEXTURE_GEN_R);

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "../../tools/scene_images.h"
 #include "gpu/shader_interface.h"
 #include "gpu/shader_program.h"
 #include "gpu/textures.h"
+#include "scene_images.h"
 #include "support/gl_context.h"
 
 namespace {

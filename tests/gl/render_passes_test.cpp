@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "../../tools/scene_images.h"
 #include "gpu/shader_interface.h"
+#include "scene_images.h"
 #include "support/gl_context.h"
 
 namespace {

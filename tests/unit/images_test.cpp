@@ -3,9 +3,10 @@
 // with detail that tiles.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
-#include "../../tools/scene_images.h"
+#include "scene_images.h"
 
 namespace {
 
@@ -34,8 +35,9 @@ void glCubeLookup(Vec3 r, int size, int& faceIndex, int& column, int& row) {
     tc = -r.y;
   }
   const float s = (sc / ma + 1.0f) / 2.0f, t = (tc / ma + 1.0f) / 2.0f;
-  column = static_cast<int>(std::floor(s * size));
-  row = static_cast<int>(std::floor(t * size));
+  // Like GL, clamp to the face: a direction through a corner gives s or t of exactly 1.
+  column = std::clamp(static_cast<int>(std::floor(s * size)), 0, size - 1);
+  row = std::clamp(static_cast<int>(std::floor(t * size)), 0, size - 1);
 }
 
 float difference(Rgb a, Rgb b) { return std::fabs(a.r - b.r) + std::fabs(a.g - b.g) + std::fabs(a.b - b.b); }
