@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <regex>
 
 #include "support/demo_test.h"
 
@@ -85,14 +84,21 @@ INSTANTIATE_TEST_SUITE_P(
                       SizeCase{"LaterWidthWins", {"-w", "800", "-h", "600", "-w", "640"}, 640, 600}),
     [](const ::testing::TestParamInfo<SizeCase>& info) { return std::string(info.param.name); });
 
+// The label, then a positive whole number as the stream prints a double holding one.
+static bool isLabelledCount(const std::string& line, const std::string& label) {
+  if (line.compare(0, label.size(), label) != 0 || line.size() == label.size()) return false;
+  const std::string number = line.substr(label.size());
+  return number[0] != '0' && number.find_first_not_of("0123456789") == std::string::npos;
+}
+
 TEST_F(DemoTest, StartupLinesComeFirstAndInOrder) {
   ASSERT_TRUE(launch({"-w", "320", "-h", "240"}));
   ASSERT_TRUE(closeWindow());
   std::vector<std::string> lines = demo.outLines();
   ASSERT_GE(lines.size(), 4u) << demo.describe();
   EXPECT_EQ(lines[0], "GLEW running");
-  EXPECT_TRUE(std::regex_match(lines[1], std::regex("MAX TEXTURE IMAGE UNITS:[1-9][0-9]*"))) << lines[1];
-  EXPECT_TRUE(std::regex_match(lines[2], std::regex("MAX COLOR ATTACHMENTS: [1-9][0-9]*"))) << lines[2];
+  EXPECT_TRUE(isLabelledCount(lines[1], "MAX TEXTURE IMAGE UNITS:")) << lines[1];
+  EXPECT_TRUE(isLabelledCount(lines[2], "MAX COLOR ATTACHMENTS: ")) << lines[2];
   EXPECT_EQ(lines[3], "FRONTFACE CCW ");
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "FRONTFACE CW "), 0);
 }
