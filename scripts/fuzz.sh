@@ -20,7 +20,7 @@ fi
 cd "$root/build-fuzz"
 mkdir -p fuzz-findings
 export SDL_AUDIODRIVER=dummy
-export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1
+export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1:suppressions=$root/tests/sanitizers/asan.supp
 export LSAN_OPTIONS=suppressions=$root/tests/sanitizers/lsan.supp:print_suppressions=0
 status=0
 for target in "${targets[@]}"; do

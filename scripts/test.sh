@@ -36,7 +36,7 @@ logs="$root/$asan_build/sanitizer-logs"
 rm -rf "$logs" && mkdir -p "$logs"
 (
   cd "$root/$asan_build"
-  export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:log_path=$logs/asan"
+  export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:suppressions=$root/tests/sanitizers/asan.supp:log_path=$logs/asan"
   export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:log_path=$logs/ubsan"
   export LSAN_OPTIONS="suppressions=$root/tests/sanitizers/lsan.supp:print_suppressions=0"
   ctest --output-on-failure -j2 "$@"

@@ -173,6 +173,19 @@ TEST_F(ShaderProgramTest, BrokenShaderPrintsItsLogAndNoGelinkt) {
   EXPECT_EQ(current, 0);  // the failed program could not be made current
 }
 
+TEST_F(ShaderProgramTest, FragmentShaderWritingPositionFailsToLinkWithItsLog) {
+  // Found by the fuzzer: Mesa compiles this pair, then its linker reads freed memory while it
+  // fails (suppressed for the sanitizer build in tests/sanitizers/asan.supp). The link must
+  // still fail with its log and leave no program current.
+  std::string out =
+      load("void main() { gl_Position = vec4(0.0); }\n", "void main() { gl_Position = vec4(0.0); }\n");
+  EXPECT_NE(out.find("error"), std::string::npos) << out;
+  EXPECT_EQ(out.find("GELINKT"), std::string::npos) << out;
+  GLint current = -1;
+  glGetIntegerv(GL_CURRENT_PROGRAM, &current);
+  EXPECT_EQ(current, 0);
+}
+
 TEST_F(ShaderProgramTest, LinkFailurePrintsProgramLog) {
   // Both compile, but the fragment shader has no main: only the linker can tell.
   std::string out = load(vertexShader(kInputs), "#version 130\nvoid helper() {}\n");
