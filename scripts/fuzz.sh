@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# On demand: longer fuzz runs than the suite's (which gives each target 10 seconds).
+# On demand: longer fuzz runs than the suite's (which gives each target a fixed seed and a few seconds).
 #   scripts/fuzz.sh [seconds per target, default 300] [targets, default: options image shader]
 # Builds build-fuzz with clang and libFuzzer, runs each target on its committed seeds plus the
 # scratch corpus it grew before, and keeps any input that crashes (and each run's log) in
