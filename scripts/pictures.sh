@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes the README's pictures in docs/ with lumarok-capture: the same frame with shadows off and on,
-# the reflecting sphere, the motion blur on the falling sphere just before it lands, and a frame from
-# the camera path. The demo counts time in frames, so the pictures come out the same every time.
+# the reflecting sphere, the falling sphere without and with motion blur while the camera steps
+# sideways, and a frame from the camera path. The demo counts time in frames, so the pictures come out the same every time.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${BUILD_DIR:-build}
@@ -13,6 +13,8 @@ capture() { "$root/$build_dir/lumarok-capture" --size "$size" --out "$root/docs"
 capture --keys 1:s,2:s --shots 300:shadows-off
 capture --keys 1:s --shots 300:shadows-on
 capture --keys 1:s,1:t --shots 300:reflection
-capture --keys 1:s,1:b --shots 495:blur
+# The sphere falls slowly; two quick camera steps just before the shot make its blur easy to see.
+capture --keys 1:s,488:right,490:right --shots 492:blur-off
+capture --keys 1:s,1:b,488:right,490:right --shots 492:blur
 capture --keys 1:s,1:t,1:b,1:p --shots 1300:camera-path
-echo "pictures: $root/docs/{shadows-off,shadows-on,reflection,blur,camera-path}.png"
+echo "pictures: $root/docs/{shadows-off,shadows-on,reflection,blur-off,blur,camera-path}.png"
