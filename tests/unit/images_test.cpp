@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "scene_images.h"
 
@@ -18,22 +20,12 @@ using images::Vec3;
 void glCubeLookup(Vec3 r, int size, int& faceIndex, int& column, int& row) {
   const float ax = std::fabs(r.x), ay = std::fabs(r.y), az = std::fabs(r.z);
   float sc, tc, ma;
-  if (ax >= ay && ax >= az) {
-    ma = ax;
-    faceIndex = r.x > 0 ? 0 : 1;
-    sc = r.x > 0 ? -r.z : r.z;
-    tc = -r.y;
-  } else if (ay >= az) {
-    ma = ay;
-    faceIndex = r.y > 0 ? 2 : 3;
-    sc = r.x;
-    tc = r.y > 0 ? r.z : -r.z;
-  } else {
-    ma = az;
-    faceIndex = r.z > 0 ? 4 : 5;
-    sc = r.z > 0 ? r.x : -r.x;
-    tc = -r.y;
-  }
+  if (ax >= ay && ax >= az)
+    ma = ax, faceIndex = r.x > 0 ? 0 : 1, sc = r.x > 0 ? -r.z : r.z, tc = -r.y;
+  else if (ay >= az)
+    ma = ay, faceIndex = r.y > 0 ? 2 : 3, sc = r.x, tc = r.y > 0 ? r.z : -r.z;
+  else
+    ma = az, faceIndex = r.z > 0 ? 4 : 5, sc = r.z > 0 ? r.x : -r.x, tc = -r.y;
   const float s = (sc / ma + 1.0f) / 2.0f, t = (tc / ma + 1.0f) / 2.0f;
   // Like GL, clamp to the face: a direction through a corner gives s or t of exactly 1.
   column = std::clamp(static_cast<int>(std::floor(s * size)), 0, size - 1);
@@ -57,9 +49,9 @@ TEST(CubeFaces, EveryTexelDirectionSamplesThatTexelUnderGlsSelection) {
       for (int column = 0; column < size; ++column) {
         int face = -1, c = -1, r = -1;
         glCubeLookup(images::faceTexelDirection(images::kCubeFaces[f], column, row, size), size, face, c, r);
-        ASSERT_EQ(face, f) << images::kCubeFaces[f].fileName << " " << column << "," << row;
-        ASSERT_EQ(c, column) << images::kCubeFaces[f].fileName << " row " << row;
-        ASSERT_EQ(r, row) << images::kCubeFaces[f].fileName << " column " << column;
+        ASSERT_TRUE(face == f && c == column && r == row)
+            << images::kCubeFaces[f].fileName << " " << column << "," << row << " samples face " << face
+            << " " << c << "," << r;
       }
 }
 
@@ -90,9 +82,8 @@ TEST(Environment, SkyAboveGroundBelowAndSideFacesShowTheHorizon) {
 
 TEST(Environment, EdgeTexelsMatchTheirNeighboursOnTheAdjacentFace) {
   const int size = images::kFaceSize;
-  images::Image faces[6] = {images::Image(1, 1), images::Image(1, 1), images::Image(1, 1),
-                            images::Image(1, 1), images::Image(1, 1), images::Image(1, 1)};
-  for (int f = 0; f < 6; ++f) faces[f] = images::renderFace(images::kCubeFaces[f], size);
+  std::vector<images::Image> faces;
+  for (int f = 0; f < 6; ++f) faces.push_back(images::renderFace(images::kCubeFaces[f], size));
   float worst = 0.0f, total = 0.0f;
   int pairs = 0;
   for (int f = 0; f < 6; ++f)
@@ -152,25 +143,16 @@ TEST(Bmp, TwentyFourBitBottomUpBgrWithPaddedRows) {
   image.set(0, 0, {1.0f, 0.0f, 0.0f});  // top left red
   image.set(0, 1, {0.0f, 0.0f, 1.0f});  // bottom left blue
   const std::vector<uint8_t> bmp = images::encodeBmp24(image);
-  auto le = [&](size_t at, int bytes) {
-    uint32_t v = 0;
-    for (int i = 0; i < bytes; ++i) v |= static_cast<uint32_t>(bmp[at + i]) << (8 * i);
-    return v;
-  };
   ASSERT_EQ(bmp.size(), 54u + 2 * 12);
-  EXPECT_EQ(bmp[0], 'B');
-  EXPECT_EQ(bmp[1], 'M');
-  EXPECT_EQ(le(2, 4), bmp.size());
-  EXPECT_EQ(le(10, 4), 54u);
-  EXPECT_EQ(le(18, 4), 3u);
-  EXPECT_EQ(le(22, 4), 2u);  // positive height: bottom row first
-  EXPECT_EQ(le(28, 2), 24u);
-  EXPECT_EQ(le(30, 4), 0u);
+  // Size, data offset, width, height (positive: bottom row first), 24 bits, no compression.
+  const std::pair<size_t, int> fields[] = {{2, 78}, {10, 54}, {18, 3}, {22, 2}, {28, 24}, {30, 0}};
+  EXPECT_EQ(std::string(bmp.begin(), bmp.begin() + 2), "BM");
+  for (const auto& field : fields)
+    EXPECT_EQ(bmp[field.first] | bmp[field.first + 1] << 8 | bmp[field.first + 2] << 16, field.second)
+        << field.first;
   // First stored pixel is the bottom-left one, blue, in B, G, R order; the top row follows.
-  EXPECT_EQ(bmp[54], 255);
-  EXPECT_EQ(bmp[56], 0);
-  EXPECT_EQ(bmp[54 + 12 + 2], 255);
-  EXPECT_EQ(bmp[54 + 12], 0);
+  EXPECT_EQ(std::vector<int>(bmp.begin() + 54, bmp.begin() + 57), (std::vector<int>{255, 0, 0}));
+  EXPECT_EQ(std::vector<int>(bmp.begin() + 66, bmp.begin() + 69), (std::vector<int>{0, 0, 255}));
 }
 
 }  // namespace

@@ -26,102 +26,65 @@ TEST(Options, UsageIsExactToTheByteWithLatin1Umlaut) {
             "   -l <log>     Loggingaktivit\xE4t [0..2] (default: 1)\n\n");
 }
 
-TEST(Options, KeyIsTheArgumentWithoutOnlyItsFirstHyphen) {
-  OptionMap map = parse({"-width", "5", "--w", "6", "-", "7", "-F"});
-  EXPECT_EQ(optionString(map, "width"), "5");
-  EXPECT_EQ(optionString(map, "-w"), "6");
-  EXPECT_EQ(optionString(map, ""), "7");
-  EXPECT_EQ(map.count("F"), 1u);
-  EXPECT_EQ(map.count("f"), 0u);
-  EXPECT_EQ(map.count("w"), 0u);
-}
-
-TEST(Options, ValueNeverStartsWithHyphenSoNegativeNumbersBecomeKeys) {
-  OptionMap map = parse({"-w", "-5", "-h"});
-  EXPECT_EQ(map.size(), 3u);
-  EXPECT_EQ(optionString(map, "w"), "");
-  EXPECT_EQ(optionString(map, "5"), "");
-  EXPECT_EQ(optionString(map, "h"), "");
-}
-
-TEST(Options, ConsumedValueIsNeverReadAsOption) {
-  OptionMap map = parse({"-f", "demo", "-l", "w"});
-  EXPECT_EQ(optionString(map, "f"), "demo");
-  EXPECT_EQ(optionString(map, "l"), "w");
-  EXPECT_EQ(map.count("w"), 0u);
-  EXPECT_EQ(map.count("demo"), 0u);
-}
-
-TEST(Options, StrayWordsAndEmptyArgumentsAreSkipped) {
-  OptionMap map = parse({"demo", "", "-f", "-w", "", "x"});
-  EXPECT_EQ(map.size(), 2u);
-  EXPECT_EQ(optionString(map, "f"), "");
-  EXPECT_EQ(optionString(map, "w"), "");  // the empty argument became w's (empty) value
-  EXPECT_EQ(map.count("x"), 0u);
-}
-
-TEST(Options, LaterValueWins) {
-  OptionMap map = parse({"-w", "800", "-h", "600", "-w", "640"});
-  int width = 0;
-  EXPECT_TRUE(optionInt(map, "w", width));
-  EXPECT_EQ(width, 640);
-  map = parse({"-w", "800", "-w"});
-  EXPECT_EQ(optionString(map, "w"), "");
-}
-
-TEST(Options, ProgramPathIsNeverParsed) {
+TEST(Options, ParsedCommandLinesGiveTheExpectedMap) {
+  const struct {
+    std::initializer_list<const char*> args;
+    OptionMap map;
+  } rows[] = {
+      // Only the first hyphen goes; case matters.
+      {{"-width", "5", "--w", "6", "-", "7", "-F"}, {{"width", "5"}, {"-w", "6"}, {"", "7"}, {"F", ""}}},
+      // A value never starts with a hyphen, so negative numbers become keys.
+      {{"-w", "-5", "-h"}, {{"w", ""}, {"5", ""}, {"h", ""}}},
+      // A consumed value is never read as an option.
+      {{"-f", "demo", "-l", "w"}, {{"f", "demo"}, {"l", "w"}}},
+      // Stray words are skipped; an empty argument is a (empty) value.
+      {{"demo", "", "-f", "-w", "", "x"}, {{"f", ""}, {"w", ""}}},
+      // The later value wins, even an absent one.
+      {{"-w", "800", "-h", "600", "-w", "640"}, {{"w", "640"}, {"h", "600"}}},
+      {{"-w", "800", "-w"}, {{"w", ""}}},
+  };
+  for (const auto& row : rows) {
+    std::string shown;
+    for (const char* a : row.args) shown += std::string(a) + " ";
+    EXPECT_EQ(parse(row.args), row.map) << shown;
+  }
+  // The program path is never parsed.
   const char* argv[] = {"-f"};
   OptionMap map;
   parseOptions(1, argv, map);
   EXPECT_TRUE(map.empty());
 }
 
-TEST(Options, AcceptedWithFOrWithBothWAndH) {
-  EXPECT_FALSE(optionsAcceptable(parse({})));
-  EXPECT_FALSE(optionsAcceptable(parse({"-w", "800"})));
-  EXPECT_FALSE(optionsAcceptable(parse({"-h", "600"})));
-  EXPECT_FALSE(optionsAcceptable(parse({"-F"})));
-  EXPECT_FALSE(optionsAcceptable(parse({"-l", "2"})));
-  EXPECT_FALSE(optionsAcceptable(parse({"-f-", "-w"})));
+TEST(Options, AcceptedWithFOrWithBothWAndHWhateverTheirValues) {
+  for (auto args : {std::initializer_list<const char*>{},
+                    {"-w", "800"},
+                    {"-h", "600"},
+                    {"-F"},
+                    {"-l", "2"},
+                    {"-f-", "-w"}})
+    EXPECT_FALSE(optionsAcceptable(parse(args))) << args.size();
+  for (auto args : {std::initializer_list<const char*>{"-f"},
+                    {"-h", "600", "-w", "800"},
+                    {"-w", "-h"},
+                    {"-w", "abc", "-h", "xyz"},
+                    {"demo", "-f"},
+                    {"-l", "2", "-f"}})
+    EXPECT_TRUE(optionsAcceptable(parse(args))) << *args.begin();
 }
 
-TEST(Options, AcceptanceLooksOnlyAtPresence) {
-  EXPECT_TRUE(optionsAcceptable(parse({"-f"})));
-  EXPECT_TRUE(optionsAcceptable(parse({"-h", "600", "-w", "800"})));
-  EXPECT_TRUE(optionsAcceptable(parse({"-w", "-h"})));
-  EXPECT_TRUE(optionsAcceptable(parse({"-w", "abc", "-h", "xyz"})));
-  EXPECT_TRUE(optionsAcceptable(parse({"demo", "-f"})));
-  EXPECT_TRUE(optionsAcceptable(parse({"-l", "2", "-f"})));
-}
-
-TEST(Options, IntegerQueryAcceptsOnlyPlainDecimalDigits) {
+TEST(Options, IntegerQueryAcceptsOnlyPlainDecimalDigitsWithinIntRange) {
   OptionMap map = parse({"-a", "800", "-b", "0", "-c", "007", "-d", "2147483647"});
-  int value = -1;
-  EXPECT_TRUE(optionInt(map, "a", value));
-  EXPECT_EQ(value, 800);
-  EXPECT_TRUE(optionInt(map, "b", value));
-  EXPECT_EQ(value, 0);
-  EXPECT_TRUE(optionInt(map, "c", value));
-  EXPECT_EQ(value, 7);
-  EXPECT_TRUE(optionInt(map, "d", value));
-  EXPECT_EQ(value, INT_MAX);
-}
-
-TEST(Options, FailedIntegerQueryLeavesTheIntUntouched) {
-  OptionMap map =
-      parse({"-a", "800x", "-b", "+800", "-c", " 800", "-d", "8 0", "-e", "abc", "-f", "\xE4", "-g"});
-  for (const char* key : {"a", "b", "c", "d", "e", "f", "g", "absent"}) {
+  const std::pair<const char*, int> good[] = {{"a", 800}, {"b", 0}, {"c", 7}, {"d", INT_MAX}};
+  for (const auto& g : good) {
+    int value = -1;
+    EXPECT_TRUE(optionInt(map, g.first, value)) << g.first;
+    EXPECT_EQ(value, g.second) << g.first;
+  }
+  map = parse({"-a", "800x", "-b", "+800", "-c", " 800", "-d", "8 0", "-e", "abc", "-f", "\xE4", "-g", "-h",
+               "2147483648", "-i", "99999999999", "-j", "99999999999999999999999999"});
+  for (const char* key : {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "absent"}) {
     int value = 1234;
     EXPECT_FALSE(optionInt(map, key, value)) << key;
-    EXPECT_EQ(value, 1234) << key;
-  }
-}
-
-TEST(Options, NumberBeyondIntRangeFailsTheQuery) {
-  OptionMap map = parse({"-a", "2147483648", "-b", "99999999999", "-c", "99999999999999999999999999"});
-  for (const char* key : {"a", "b", "c"}) {
-    int value = 1024;
-    EXPECT_FALSE(optionInt(map, key, value)) << key;
-    EXPECT_EQ(value, 1024) << key;
+    EXPECT_EQ(value, 1234) << key;  // a failed query leaves the int untouched
   }
 }
