@@ -20,17 +20,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A BMP file with a 40-byte info header, uncompressed; `claimedWidth`/`claimedHeight` (when not 0)
-// go into the header instead of the real size, so the header can promise more than the file holds.
+// An uncompressed BMP with a 40-byte info header; a non-zero claimed size goes into the header
+// instead of the real one, so the header can promise more than the file holds.
 std::string bmpFile(int width, int height, int bitsPerPixel, int claimedWidth = 0, int claimedHeight = 0) {
-  int rowBytes = (width * bitsPerPixel + 31) / 32 * 4;
-  int paletteBytes = bitsPerPixel == 8 ? 256 * 4 : 0;
-  int dataBytes = rowBytes * height;
-  int offset = 14 + 40 + paletteBytes;
-  std::string out;
+  const int paletteBytes = bitsPerPixel == 8 ? 256 * 4 : 0;
+  const int dataBytes = (width * bitsPerPixel + 31) / 32 * 4 * height, offset = 14 + 40 + paletteBytes;
+  std::string out = "BM";
   auto u16 = [&](uint32_t v) { out += char(v & 0xFF), out += char((v >> 8) & 0xFF); };
   auto u32 = [&](uint32_t v) { u16(v & 0xFFFF), u16(v >> 16); };
-  out += "BM";
   u32(offset + dataBytes), u32(0), u32(offset);
   u32(40), u32(claimedWidth ? claimedWidth : width), u32(claimedHeight ? claimedHeight : height);
   u16(1), u16(bitsPerPixel), u32(0), u32(dataBytes), u32(2835), u32(2835);
@@ -47,14 +44,6 @@ const unsigned char kPng[] = {
     0x00, 0x00, 0x0A, 0x49, 0x44, 0x41, 0x54, 0x78, 0x9C, 0x63, 0x00, 0x01, 0x00, 0x00, 0x05, 0x00, 0x01,
     0x0D, 0x0A, 0x2D, 0xB4, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
 
-// Compiles and links, but declares none of the demo's names.
-const char kBareVertexShader[] = "void main() { gl_Position = vec4(0.0, 0.0, 0.0, 1.0); }\n";
-const char kBareFragmentShader[] = "void main() { gl_FragColor = vec4(1.0); }\n";
-
-void writeFile(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
 std::string readFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
@@ -66,9 +55,9 @@ std::string binaryBytes() {
   return bytes;
 }
 
+// Options with values, options without, stray words and hyphen-only arguments, 10000 in all.
 std::vector<std::string> manyArguments() {
   std::vector<std::string> args{"-f"};
-  // Options with values, options without, stray words and hyphen-only arguments, 10000 in all.
   for (int i = 0; args.size() < 10000; ++i) {
     args.push_back("-opt" + std::to_string(i));
     if (i % 3 == 0) args.push_back("value" + std::to_string(i));
@@ -78,58 +67,63 @@ std::vector<std::string> manyArguments() {
   return args;
 }
 
-// An input from the image fuzzer's corpus, without its first byte (the fuzzer's texture side).
-std::string fuzzImage(const std::string& name) {
-  return readFile(fs::path(LUMAROK_SOURCE_DIR) / "tests/fuzz/corpus/image" / name).substr(1);
-}
+const std::string kVertexFile = "shaders/vertexShader.txt", kFragmentFile = "shaders/fragmentShader.txt";
+const std::string kSurfaceFile = "res/test.bmp";
+const std::string kUnloadable = "SDL could not load image.bmp: *";
+const std::string kNotTruecolor = "warning: the image is not truecolor..  this will probably break";
+const std::string kVertexMissing = "shader file " + kVertexFile + " is missing or empty";
+const std::string kFragmentMissing = "shader file " + kFragmentFile + " is missing or empty";
 
-const char kShaders[] = "shaders";
-const char kImages[] = "res";
-const char kUnloadable[] = "SDL could not load image.bmp: *";
-const char kNotTruecolor[] = "warning: the image is not truecolor..  this will probably break";
-
+using RunDirChange = std::function<void(const fs::path& runDir)>;
 enum class Ending {
-  kRuns,       // the window opens, frames go on, closing it gives status 0
-  kUsage,      // usage text, status 255, no window
-  kFloodKeys,  // runs, takes a flood of key and mouse events in one frame, then runs on
-  kCloseAtOnce,
+  kRuns,         // the window opens, frames go on, closing it gives status 0
+  kUsage,        // usage text, status 255, no window
+  kFloodKeys,    // runs, takes a flood of key and mouse events in one frame, then runs on
+  kCloseAtOnce,  // closed before start-up has finished: the first frame sees the quit and is the last
 };
 
 struct BadInput {
   const char* name;
-  std::function<void(const fs::path& runDir)> breakRunDir;  // null: the run directory stays whole
-  std::vector<std::string> args;
-  Ending ending;
+  RunDirChange change;  // null: the run directory stays whole
   // Lines standard output must hold, in this order (others may come between); a trailing '*'
-  // matches any rest of the line. Lines starting with "SDL could not", "warning" or "shader file"
-  // that are not listed here must not appear.
+  // matches any rest of the line. Complaints (see isComplaint) not listed here must not appear.
   std::vector<std::string> lines;
+  std::vector<std::string> args = {"-f"};
+  Ending ending = Ending::kRuns;
   int width = 1024, height = 768;  // the window, when one opens
 };
 void PrintTo(const BadInput& c, std::ostream* out) { *out << c.name; }
 
-std::function<void(const fs::path&)> replaceFile(std::string relative, std::string bytes) {
-  return [=](const fs::path& dir) { writeFile(dir / relative, bytes); };
+RunDirChange replaceFiles(std::vector<std::pair<std::string, std::string>> files) {
+  return [=](const fs::path& dir) {
+    for (const auto& f : files) std::ofstream(dir / f.first, std::ios::binary | std::ios::trunc) << f.second;
+  };
 }
-std::function<void(const fs::path&)> removePath(std::string relative) {
+RunDirChange replaceFile(std::string relative, std::string bytes) {
+  return replaceFiles({{relative, bytes}});
+}
+RunDirChange replaceShaders(std::string vertex, std::string fragment) {
+  return replaceFiles({{kVertexFile, vertex}, {kFragmentFile, fragment}});
+}
+RunDirChange removePath(std::string relative) {
   return [=](const fs::path& dir) { fs::remove_all(dir / relative); };
 }
-std::function<void(const fs::path&)> replaceShaders(std::string vertex, std::string fragment) {
-  return [=](const fs::path& dir) {
-    writeFile(dir / kShaders / "vertexShader.txt", vertex);
-    writeFile(dir / kShaders / "fragmentShader.txt", fragment);
-  };
+BadInput broken(const char* name, RunDirChange change, std::vector<std::string> lines) {
+  return {name, change, lines};
+}
+BadInput commandLine(const char* name, std::vector<std::string> args, std::vector<std::string> lines = {},
+                     int width = 1024, int height = 768, Ending ending = Ending::kRuns) {
+  return {name, nullptr, lines, args, ending, width, height};
 }
 
 bool lineMatches(const std::string& line, const std::string& pattern) {
   if (!pattern.empty() && pattern.back() == '*')
-    return line.compare(0, pattern.size() - 1, pattern, 0, pattern.size() - 1) == 0;
+    return line.rfind(pattern.substr(0, pattern.size() - 1), 0) == 0;
   return line == pattern;
 }
-
 bool isComplaint(const std::string& line) {
-  return line.rfind("SDL could not", 0) == 0 || line.rfind("warning", 0) == 0 ||
-         line.rfind("shader file", 0) == 0;
+  return lineMatches(line, "SDL could not*") || lineMatches(line, "warning*") ||
+         lineMatches(line, "shader file*");
 }
 
 class BadInputTest : public DemoTest, public ::testing::WithParamInterface<BadInput> {
@@ -142,9 +136,9 @@ class BadInputTest : public DemoTest, public ::testing::WithParamInterface<BadIn
     ASSERT_NE(mkdtemp(pattern), nullptr);
     runDir = pattern;
     // A private copy of the run directory, so each row breaks only its own.
-    fs::copy(fs::path(LUMAROK_BINARY_DIR) / kShaders, runDir / kShaders, fs::copy_options::recursive);
-    fs::copy(fs::path(LUMAROK_BINARY_DIR) / kImages, runDir / kImages, fs::copy_options::recursive);
-    if (GetParam().breakRunDir) GetParam().breakRunDir(runDir);
+    for (const char* sub : {"shaders", "res"})
+      fs::copy(fs::path(LUMAROK_BINARY_DIR) / sub, runDir / sub, fs::copy_options::recursive);
+    if (GetParam().change) GetParam().change(runDir);
     demo.workDir = runDir.string();
   }
 
@@ -183,18 +177,16 @@ class BadInputTest : public DemoTest, public ::testing::WithParamInterface<BadIn
   }
 
   void checkLines() {
-    const BadInput& c = GetParam();
-    std::vector<std::string> out = demo.outLines();
+    const std::vector<std::string> out = demo.outLines(), &expected = GetParam().lines;
     size_t at = 0;
-    for (const std::string& pattern : c.lines) {
+    for (const std::string& pattern : expected) {
       while (at < out.size() && !lineMatches(out[at], pattern)) ++at;
       EXPECT_LT(at, out.size()) << "missing (or out of order): " << pattern << "\n" << demo.describe();
       if (at < out.size()) ++at;
     }
     for (const std::string& line : out) {
-      if (!isComplaint(line)) continue;
-      bool listed = false;
-      for (const std::string& pattern : c.lines) listed = listed || lineMatches(line, pattern);
+      bool listed = !isComplaint(line);
+      for (const std::string& pattern : expected) listed = listed || lineMatches(line, pattern);
       EXPECT_TRUE(listed) << "unexpected line: " << line;
     }
   }
@@ -202,144 +194,88 @@ class BadInputTest : public DemoTest, public ::testing::WithParamInterface<BadIn
 
 TEST_P(BadInputTest, EndsAsTheRowSaysWithItsLines) {
   const BadInput& c = GetParam();
-  switch (c.ending) {
-    case Ending::kUsage:
-      ASSERT_TRUE(runToExit(c.args));
-      EXPECT_EQ(demo.exitStatus, 255) << demo.describe();
-      EXPECT_EQ(x.waitForTopLevel(0), 0u) << "no window may open";
-      break;
-    case Ending::kCloseAtOnce: {
-      // Closed before start-up has even finished: the first frame sees the quit and is the last.
-      ASSERT_TRUE(demo.start(c.args, xvfb.display));
-      window = x.waitForTopLevel(kWindowTimeoutMs);
-      ASSERT_NE(window, 0u) << demo.describe();
-      ASSERT_TRUE(closeWindow());
-      EXPECT_EQ(demo.exitStatus, 0) << demo.describe();
-      EXPECT_NE(demo.out.find("CUBETEX:"), std::string::npos) << "start-up must complete\n"
-                                                              << demo.describe();
-      break;
-    }
-    case Ending::kRuns:
-    case Ending::kFloodKeys: {
-      ASSERT_TRUE(launch(c.args));
-      int width = 0, height = 0;
-      ASSERT_TRUE(x.windowSize(window, width, height));
-      EXPECT_EQ(width, c.width);
-      EXPECT_EQ(height, c.height);
-      if (c.ending == Ending::kFloodKeys) flood();
-      EXPECT_TRUE(framesGoOn());
-      ASSERT_TRUE(closeWindow());
-      EXPECT_EQ(demo.exitStatus, 0) << demo.describe();
-      break;
-    }
+  if (c.ending == Ending::kUsage) {
+    ASSERT_TRUE(runToExit(c.args));
+    EXPECT_EQ(demo.exitStatus, 255) << demo.describe();
+    EXPECT_EQ(x.waitForTopLevel(0), 0u) << "no window may open";
+  } else if (c.ending == Ending::kCloseAtOnce) {
+    ASSERT_TRUE(demo.start(c.args, xvfb.display));
+    window = x.waitForTopLevel(kWindowTimeoutMs);
+    ASSERT_NE(window, 0u) << demo.describe();
+    ASSERT_TRUE(closeWindow());
+    EXPECT_EQ(demo.exitStatus, 0) << demo.describe();
+    EXPECT_NE(demo.out.find("CUBETEX:"), std::string::npos) << "start-up must complete\n" << demo.describe();
+  } else {
+    ASSERT_TRUE(launch(c.args));
+    int width = 0, height = 0;
+    ASSERT_TRUE(x.windowSize(window, width, height));
+    EXPECT_EQ(width, c.width);
+    EXPECT_EQ(height, c.height);
+    if (c.ending == Ending::kFloodKeys) flood();
+    EXPECT_TRUE(framesGoOn());
+    ASSERT_TRUE(closeWindow());
+    EXPECT_EQ(demo.exitStatus, 0) << demo.describe();
   }
   EXPECT_EQ(demo.termSignal, 0) << demo.describe();
   EXPECT_EQ(demo.err, "") << "nothing goes to standard error";
   checkLines();
 }
 
-const std::string kVertexFile = std::string(kShaders) + "/vertexShader.txt";
-const std::string kFragmentFile = std::string(kShaders) + "/fragmentShader.txt";
-const std::string kSurfaceFile = std::string(kImages) + "/test.bmp";
-const std::vector<std::string> kFullScreen = {"-f"};
-
 std::vector<BadInput> badInputs() {
   const std::string good = readFile(fs::path(LUMAROK_BINARY_DIR) / kVertexFile);
   const std::string goodImage = readFile(fs::path(LUMAROK_BINARY_DIR) / kSurfaceFile);
+  // Compiles and links, but declares none of the demo's names.
+  const RunDirChange bareShaders = replaceShaders("void main() { gl_Position = vec4(0.0, 0.0, 0.0, 1.0); }\n",
+                                                  "void main() { gl_FragColor = vec4(1.0); }\n");
+  // From the image fuzzer's corpus, without the first byte (the fuzzer's texture side); SDL decodes
+  // it into a surface claiming 193 bytes per pixel.
+  const std::string contradictory =
+      readFile(fs::path(LUMAROK_SOURCE_DIR) / "tests/fuzz/corpus/image/regression-contradictory-format")
+          .substr(1);
   return {
       // Shader files.
-      {"MissingShadersDir",
-       removePath(kShaders),
-       kFullScreen,
-       Ending::kRuns,
-       {"shader file " + kVertexFile + " is missing or empty",
-        "shader file " + kFragmentFile + " is missing or empty", "ProjMatrix: -1", "NORMAL: 4294967295"}},
-      {"EmptyShaderFiles",
-       replaceShaders("", ""),
-       kFullScreen,
-       Ending::kRuns,
-       {"shader file " + kVertexFile + " is missing or empty",
-        "shader file " + kFragmentFile + " is missing or empty", "ProjMatrix: -1"}},
-      {"BinaryShaderFiles",
-       replaceShaders(binaryBytes(), binaryBytes()),
-       kFullScreen,
-       Ending::kRuns,
-       {"ProjMatrix: -1", "CUBETEX:4294967295"}},
-      {"BrokenVertexShader",
-       replaceFile(kVertexFile, good.substr(0, good.size() / 2)),
-       kFullScreen,
-       Ending::kRuns,
-       {"ProjMatrix: -1", "CUBETEX:4294967295"}},
-      {"ShadersLackingInterfaceNames",
-       replaceShaders(kBareVertexShader, kBareFragmentShader),
-       kFullScreen,
-       Ending::kRuns,
-       {"GELINKT", "ProjMatrix: -1", "VERTEX: 4294967295", "CUBETEX:4294967295"}},
+      broken("MissingShadersDir", removePath("shaders"),
+             {kVertexMissing, kFragmentMissing, "ProjMatrix: -1", "NORMAL: 4294967295"}),
+      broken("EmptyShaderFiles", replaceShaders("", ""),
+             {kVertexMissing, kFragmentMissing, "ProjMatrix: -1"}),
+      broken("BinaryShaderFiles", replaceShaders(binaryBytes(), binaryBytes()),
+             {"ProjMatrix: -1", "CUBETEX:4294967295"}),
+      broken("BrokenVertexShader", replaceFile(kVertexFile, good.substr(0, good.size() / 2)),
+             {"ProjMatrix: -1", "CUBETEX:4294967295"}),
+      broken("ShadersLackingInterfaceNames", bareShaders,
+             {"GELINKT", "ProjMatrix: -1", "VERTEX: 4294967295", "CUBETEX:4294967295"}),
       // Images.
-      {"MissingResDir", removePath(kImages), kFullScreen, Ending::kRuns,
-       std::vector<std::string>(7, kUnloadable)},
-      {"TruncatedBmp",
-       replaceFile(kSurfaceFile, goodImage.substr(0, 1000)),
-       kFullScreen,
-       Ending::kRuns,
-       {kUnloadable}},
-      {"ZeroByteFile", replaceFile(kSurfaceFile, ""), kFullScreen, Ending::kRuns, {kUnloadable}},
-      {"OneByOneImage",
-       replaceFile(kSurfaceFile, bmpFile(1, 1, 24)),
-       kFullScreen,
-       Ending::kRuns,
-       {kSurfaceFile + " is 1 by 1 pixels, smaller than 256 by 256: not used"}},
-      {"EightBitImage",
-       replaceFile(kSurfaceFile, bmpFile(256, 256, 8)),
-       kFullScreen,
-       Ending::kRuns,
-       {kNotTruecolor}},
-      {"SixteenBitImage",
-       replaceFile(kSurfaceFile, bmpFile(256, 256, 16)),
-       kFullScreen,
-       Ending::kRuns,
-       {kNotTruecolor}},
-      {"ThirtyTwoBitImage", replaceFile(kSurfaceFile, bmpFile(256, 256, 32)), kFullScreen, Ending::kRuns, {}},
-      {"OddSizedCubeFace",
-       replaceFile(std::string(kImages) + "/cm_top.bmp", bmpFile(200, 130, 24)),
-       kFullScreen,
-       Ending::kRuns,
-       {"warning: image.bmp's width is not a power of 2", "warning: image.bmp's height is not a power of 2"}},
-      {"HeaderClaims60000By60000",
-       replaceFile(kSurfaceFile, bmpFile(4, 4, 24, 60000, 60000)),
-       kFullScreen,
-       Ending::kRuns,
-       {kUnloadable}},
-      // Found by the image fuzzer: SDL decodes it into a surface claiming 193 bytes per pixel.
-      {"HeaderWithContradictoryFormat",
-       replaceFile(kSurfaceFile, fuzzImage("regression-contradictory-format")),
-       kFullScreen,
-       Ending::kRuns,
-       {kSurfaceFile + ": the decoded image is unusable*"}},
-      {"PngRenamedToBmp",
-       replaceFile(kSurfaceFile, std::string(reinterpret_cast<const char*>(kPng), sizeof kPng)),
-       kFullScreen,
-       Ending::kRuns,
-       {kUnloadable}},
+      broken("MissingResDir", removePath("res"), std::vector<std::string>(7, kUnloadable)),
+      broken("TruncatedBmp", replaceFile(kSurfaceFile, goodImage.substr(0, 1000)), {kUnloadable}),
+      broken("ZeroByteFile", replaceFile(kSurfaceFile, ""), {kUnloadable}),
+      broken("OneByOneImage", replaceFile(kSurfaceFile, bmpFile(1, 1, 24)),
+             {kSurfaceFile + " is 1 by 1 pixels, smaller than 256 by 256: not used"}),
+      broken("EightBitImage", replaceFile(kSurfaceFile, bmpFile(256, 256, 8)), {kNotTruecolor}),
+      broken("SixteenBitImage", replaceFile(kSurfaceFile, bmpFile(256, 256, 16)), {kNotTruecolor}),
+      broken("ThirtyTwoBitImage", replaceFile(kSurfaceFile, bmpFile(256, 256, 32)), {}),
+      broken("OddSizedCubeFace", replaceFile("res/cm_top.bmp", bmpFile(200, 130, 24)),
+             {"warning: image.bmp's width is not a power of 2",
+              "warning: image.bmp's height is not a power of 2"}),
+      broken("HeaderClaims60000By60000", replaceFile(kSurfaceFile, bmpFile(4, 4, 24, 60000, 60000)),
+             {kUnloadable}),
+      broken("HeaderWithContradictoryFormat", replaceFile(kSurfaceFile, contradictory),
+             {kSurfaceFile + ": the decoded image is unusable*"}),
+      broken("PngRenamedToBmp",
+             replaceFile(kSurfaceFile, std::string(reinterpret_cast<const char*>(kPng), sizeof kPng)),
+             {kUnloadable}),
       // Command lines.
-      {"WidthBeyondInt", nullptr, {"-w", "99999999999", "-h", "600"}, Ending::kRuns, {}, 1024, 600},
-      {"SizeBeyondX",
-       nullptr,
-       {"-w", "100000", "-h", "100000"},
-       Ending::kRuns,
-       {"window size 100000 by 100000 cannot be served; using 1024 by 768"}},
-      {"WidthBeyondGlLimits",
-       nullptr,
-       {"-w", "16385", "-h", "16"},
-       Ending::kRuns,
-       {"window size 16385 by 16 cannot be served; using 1024 by 768"}},
-      {"OnePixelWindow", nullptr, {"-w", "1", "-h", "1"}, Ending::kRuns, {}, 1, 1},
-      {"TenThousandArguments", nullptr, manyArguments(), Ending::kRuns, {}},
-      {"EmptyArguments", nullptr, {"", "-f", "", ""}, Ending::kRuns, {}},
-      {"OnlyEmptyArguments", nullptr, {"", "", ""}, Ending::kUsage, {"Aufruf:"}},
+      commandLine("WidthBeyondInt", {"-w", "99999999999", "-h", "600"}, {}, 1024, 600),
+      commandLine("SizeBeyondX", {"-w", "100000", "-h", "100000"},
+                  {"window size 100000 by 100000 cannot be served; using 1024 by 768"}),
+      commandLine("WidthBeyondGlLimits", {"-w", "16385", "-h", "16"},
+                  {"window size 16385 by 16 cannot be served; using 1024 by 768"}),
+      commandLine("OnePixelWindow", {"-w", "1", "-h", "1"}, {}, 1, 1),
+      commandLine("TenThousandArguments", manyArguments()),
+      commandLine("EmptyArguments", {"", "-f", "", ""}),
+      commandLine("OnlyEmptyArguments", {"", "", ""}, {"Aufruf:"}, 0, 0, Ending::kUsage),
       // Input and window.
-      {"FloodOfKeysAndMouseInOneFrame", nullptr, kFullScreen, Ending::kFloodKeys, {}},
-      {"ClosedInTheFirstFrame", nullptr, kFullScreen, Ending::kCloseAtOnce, {"GELINKT"}},
+      commandLine("FloodOfKeysAndMouseInOneFrame", {"-f"}, {}, 1024, 768, Ending::kFloodKeys),
+      commandLine("ClosedInTheFirstFrame", {"-f"}, {"GELINKT"}, 0, 0, Ending::kCloseAtOnce),
   };
 }
 

@@ -25,26 +25,25 @@ constexpr int kChannelThreshold = 24;
 // The image is cut into a grid of tiles; a real fault (a shadow gone, a blur or reflection broken)
 // changes many pixels of the few tiles it covers, rounding changes a few pixels here and there.
 constexpr int kTiles = 16;
-constexpr double kMaxDifferingFraction = 0.005;
-constexpr double kMaxTileDifferingFraction = 0.03;
+constexpr double kMaxDifferingFraction = 0.005, kMaxTileDifferingFraction = 0.03;
 // Two frames meant to show different things must differ at least this much in some tile.
 constexpr double kMinEffectTileFraction = 0.10;
 
 struct ImageDiff {
-  double differingFraction = 1.0;
-  double worstTileFraction = 1.0;
-  int worstTileX = -1, worstTileY = -1;
   bool sameSize = false;
+  double differingFraction = 1.0, worstTileFraction = 1.0;
+  int worstTile = -1;
 
   bool withinTolerance() const {
     return sameSize && differingFraction <= kMaxDifferingFraction &&
            worstTileFraction <= kMaxTileDifferingFraction;
   }
   std::string describe() const {
-    std::ostringstream out;
     if (!sameSize) return "sizes differ";
-    out << differingFraction * 100 << "% of pixels differ; worst tile (" << worstTileX << ", " << worstTileY
-        << " from top left, of " << kTiles << "x" << kTiles << ") " << worstTileFraction * 100 << "%";
+    std::ostringstream out;
+    out << differingFraction * 100 << "% of pixels differ; worst tile (" << worstTile % kTiles << ", "
+        << worstTile / kTiles << " from top left, of " << kTiles << "x" << kTiles << ") "
+        << worstTileFraction * 100 << "%";
     return out.str();
   }
 };
@@ -57,26 +56,19 @@ ImageDiff compareImages(const RgbImage& a, const RgbImage& b) {
   long differing = 0;
   for (int y = 0; y < a.height; ++y)
     for (int x = 0; x < a.width; ++x) {
-      const unsigned char* p = a.at(x, y);
-      const unsigned char* q = b.at(x, y);
       bool differs = false;
-      for (int c = 0; c < 3; ++c) differs = differs || std::abs(p[c] - q[c]) > kChannelThreshold;
-      int tile = (y * kTiles / a.height) * kTiles + x * kTiles / a.width;
+      for (int c = 0; c < 3; ++c)
+        differs = differs || std::abs(a.at(x, y)[c] - b.at(x, y)[c]) > kChannelThreshold;
+      const int tile = (y * kTiles / a.height) * kTiles + x * kTiles / a.width;
       ++tilePixels[tile];
-      if (differs) {
-        ++differing;
-        ++tileDiffering[tile];
-      }
+      tileDiffering[tile] += differs;
+      differing += differs;
     }
   diff.differingFraction = static_cast<double>(differing) / (static_cast<double>(a.width) * a.height);
-  diff.worstTileFraction = 0.0;
+  diff.worstTileFraction = -1.0;
   for (int t = 0; t < kTiles * kTiles; ++t) {
-    double fraction = static_cast<double>(tileDiffering[t]) / tilePixels[t];
-    if (fraction > diff.worstTileFraction || diff.worstTileX < 0) {
-      diff.worstTileFraction = fraction;
-      diff.worstTileX = t % kTiles;
-      diff.worstTileY = t / kTiles;
-    }
+    const double fraction = static_cast<double>(tileDiffering[t]) / tilePixels[t];
+    if (fraction > diff.worstTileFraction) diff.worstTileFraction = fraction, diff.worstTile = t;
   }
   return diff;
 }
@@ -86,14 +78,7 @@ struct RunResult {
   std::string out, err;
 };
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-// Runs the capture tool with its arguments (none may contain a single quote).
+// Runs the capture tool with its arguments (none may contain a single quote), writing into `outDir`.
 RunResult runCapture(const std::vector<std::string>& args, const std::string& outDir) {
   std::string command = "mkdir -p '" + outDir + "' && rm -f '" + outDir + "'/*.png && '" + kCapture + "'";
   for (const std::string& arg : args) command += " '" + arg + "'";
@@ -103,9 +88,10 @@ RunResult runCapture(const std::vector<std::string>& args, const std::string& ou
   if (pipe == nullptr) return result;
   char buffer[512];
   while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) result.out += buffer;
-  int status = pclose(pipe);
+  const int status = pclose(pipe);
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  result.err = readFile(outDir + "/stderr.txt");
+  std::ifstream err(outDir + "/stderr.txt");
+  result.err.assign(std::istreambuf_iterator<char>(err), {});
   return result;
 }
 
@@ -119,7 +105,7 @@ RgbImage loadImage(const std::string& path) {
   return image;
 }
 
-// One line of tests/golden/scenarios.txt.
+// One line of tests/golden/scenarios.txt: a key timeline ("-" for none) and FRAME:NAME shots.
 struct Scenario {
   std::string size, keys, shots;
   std::vector<std::pair<int, std::string>> frames;  // frame, name
@@ -128,23 +114,19 @@ struct Scenario {
 std::vector<Scenario> loadScenarios() {
   std::vector<Scenario> scenarios;
   std::ifstream in(kGoldenDir + "/scenarios.txt");
-  std::string line, size;
-  while (std::getline(in, line)) {
+  std::string size;
+  for (std::string line; std::getline(in, line);) {
     std::istringstream fields(line);
-    std::string first, second;
-    if (!(fields >> first) || first[0] == '#') continue;
-    fields >> second;
-    if (first == "size") {
-      size = second;
+    Scenario s;
+    if (!(fields >> s.keys >> s.shots) || s.keys[0] == '#') continue;
+    if (s.keys == "size") {
+      size = s.shots;
       continue;
     }
-    Scenario s;
     s.size = size;
-    s.keys = first == "-" ? "" : first;
-    s.shots = second;
-    std::stringstream shots(second);
-    std::string shot;
-    while (std::getline(shots, shot, ','))
+    if (s.keys == "-") s.keys.clear();
+    std::stringstream shots(s.shots);
+    for (std::string shot; std::getline(shots, shot, ',');)
       s.frames.push_back({std::atoi(shot.c_str()), shot.substr(shot.find(':') + 1)});
     scenarios.push_back(s);
   }
@@ -155,68 +137,65 @@ class GoldenFrame : public ::testing::TestWithParam<Scenario> {};
 
 TEST_P(GoldenFrame, MatchesItsReference) {
   const Scenario& s = GetParam();
-  std::string dir = outputDir("golden-" + s.frames.front().second);
+  const std::string dir = outputDir("golden-" + s.frames.front().second);
   std::vector<std::string> args = {"--size", s.size, "--shots", s.shots};
   if (!s.keys.empty()) args.insert(args.end(), {"--keys", s.keys});
-  RunResult run = runCapture(args, dir);
+  const RunResult run = runCapture(args, dir);
   ASSERT_EQ(run.exitCode, 0) << run.err;
   for (const auto& frame : s.frames) {
-    std::string captured = dir + "/" + frame.second + ".png";
+    const std::string captured = dir + "/" + frame.second + ".png",
+                      golden = kGoldenDir + "/" + frame.second + ".png";
     EXPECT_NE(run.out.find("wrote " + captured + " (frame " + std::to_string(frame.first) + ")\n"),
               std::string::npos)
         << run.out;
-    ImageDiff diff = compareImages(loadImage(captured), loadImage(kGoldenDir + "/" + frame.second + ".png"));
-    EXPECT_TRUE(diff.withinTolerance())
-        << frame.second << ": " << diff.describe() << "\n  captured: " << captured
-        << "\n  reference: " << kGoldenDir << "/" << frame.second << ".png"
-        << "\n  (scripts/refresh-goldens.sh remakes the references after a "
-           "deliberate change)";
+    const ImageDiff diff = compareImages(loadImage(captured), loadImage(golden));
+    EXPECT_TRUE(diff.withinTolerance()) << frame.second << ": " << diff.describe()
+                                        << "\n  captured: " << captured << "\n  reference: " << golden
+                                        << "\n  (scripts/refresh-goldens.sh remakes the references after a "
+                                           "deliberate change)";
   }
 }
 
-std::string scenarioName(const ::testing::TestParamInfo<Scenario>& info) {
-  std::string name = info.param.frames.front().second;
-  for (char& c : name)
-    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-  return name;
-}
-
-INSTANTIATE_TEST_SUITE_P(Scenarios, GoldenFrame, ::testing::ValuesIn(loadScenarios()), scenarioName);
+INSTANTIATE_TEST_SUITE_P(Scenarios, GoldenFrame, ::testing::ValuesIn(loadScenarios()),
+                         [](const ::testing::TestParamInfo<Scenario>& info) {
+                           std::string name = info.param.frames.front().second;
+                           for (char& c : name)
+                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                           return name;
+                         });
 
 // Guards the references themselves: refreshed from a build whose effect did nothing, a golden would
 // look like its plain counterpart and the test above would protect a broken picture.
 TEST(GoldenReferences, EachEffectVisiblyChangesThePlainFrame) {
-  const struct {
-    const char* effect;
-    const char* plain;
-  } pairs[] = {{"shadows", "plain"}, {"reflection", "plain"}, {"blur", "plain-falling"}, {"path", "plain"}};
+  const std::pair<const char*, const char*> pairs[] = {
+      {"shadows", "plain"}, {"reflection", "plain"}, {"blur", "plain-falling"}, {"path", "plain"}};
   for (const auto& pair : pairs) {
-    ImageDiff diff = compareImages(loadImage(kGoldenDir + "/" + pair.effect + ".png"),
-                                   loadImage(kGoldenDir + "/" + pair.plain + ".png"));
-    EXPECT_TRUE(diff.sameSize) << pair.effect;
-    EXPECT_GT(diff.worstTileFraction, kMinEffectTileFraction)
-        << pair.effect << " vs " << pair.plain << ": " << diff.describe();
+    const ImageDiff diff = compareImages(loadImage(kGoldenDir + "/" + pair.first + ".png"),
+                                         loadImage(kGoldenDir + "/" + pair.second + ".png"));
+    EXPECT_TRUE(diff.sameSize && diff.worstTileFraction > kMinEffectTileFraction)
+        << pair.first << " vs " << pair.second << ": " << diff.describe();
   }
 }
 
 TEST(Capture, KeysActAtTheirExactFrameAndTheSameRunGivesTheSamePixels) {
-  std::string plainDir = outputDir("exact-plain"), keyedDir = outputDir("exact-keyed");
-  RunResult plain = runCapture({"--size", "320x240", "--shots", "19:a,20:b"}, plainDir);
-  RunResult keyed = runCapture({"--size", "320x240", "--keys", "20:s", "--shots", "19:a,20:b"}, keyedDir);
+  const std::string plainDir = outputDir("exact-plain"), keyedDir = outputDir("exact-keyed");
+  const RunResult plain = runCapture({"--size", "320x240", "--shots", "19:a,20:b"}, plainDir);
+  const RunResult keyed =
+      runCapture({"--size", "320x240", "--keys", "20:s", "--shots", "19:a,20:b"}, keyedDir);
   ASSERT_EQ(plain.exitCode, 0) << plain.err;
   ASSERT_EQ(keyed.exitCode, 0) << keyed.err;
-  RgbImage plainBefore = loadImage(plainDir + "/a.png"), keyedBefore = loadImage(keyedDir + "/a.png");
   // Before the press the two runs are the same run: pixel for pixel, in two processes.
-  EXPECT_EQ(plainBefore.pixels, keyedBefore.pixels);
+  const RgbImage plainBefore = loadImage(plainDir + "/a.png");
   EXPECT_FALSE(plainBefore.pixels.empty());
+  EXPECT_EQ(plainBefore.pixels, loadImage(keyedDir + "/a.png").pixels);
   // The frame the press was given for already shows the shadows.
-  ImageDiff diff = compareImages(loadImage(plainDir + "/b.png"), loadImage(keyedDir + "/b.png"));
+  const ImageDiff diff = compareImages(loadImage(plainDir + "/b.png"), loadImage(keyedDir + "/b.png"));
   EXPECT_GT(diff.worstTileFraction, kMinEffectTileFraction) << diff.describe();
 }
 
 TEST(Capture, RejectsAnUnknownKeyBeforeOpeningAWindow) {
-  std::string dir = outputDir("bad-key");
-  RunResult run = runCapture({"--size", "320x240", "--keys", "5:shift", "--shots", "5"}, dir);
+  const std::string dir = outputDir("bad-key");
+  const RunResult run = runCapture({"--size", "320x240", "--keys", "5:shift", "--shots", "5"}, dir);
   EXPECT_EQ(run.exitCode, 2);
   EXPECT_NE(run.err.find("unknown key 'shift'"), std::string::npos) << run.err;
   struct stat info;

@@ -92,12 +92,11 @@ TEST(Physics, ReboundsAtEightTenthsOfImpactSpeedPeaksNearTwoPointOneTwoAndStopsB
 TEST(Physics, OneJointOnlyWhileTouchingAndNothingPushesSideways) {
   for (size_t i = 1; i < frames().size(); ++i) {
     const Frame& f = frames()[i];
-    ASSERT_EQ(f.position.x, 0.0f) << "frame " << f.number;
-    ASSERT_EQ(f.position.z, 0.0f) << "frame " << f.number;
-    // The collision test runs before the step, on the previous frame's position.
+    ASSERT_TRUE(f.position.x == 0.0f && f.position.z == 0.0f && f.contacts <= 1) << "frame " << f.number;
+    // The collision test runs before the step, on the previous frame's position; grazing may go either way.
     const float lowest = frames()[i - 1].position.y - 0.5f;
-    if (lowest > 0.001f || lowest < 0.0f)
-      ASSERT_EQ(f.contacts, lowest < 0.0f ? 1 : 0) << "frame " << f.number;
+    if (lowest >= 0.0f && lowest <= 0.001f) continue;
+    ASSERT_EQ(f.contacts, lowest < 0.0f ? 1 : 0) << "frame " << f.number;
   }
 }
 
