@@ -365,9 +365,15 @@ TEST_F(FrameTest, ShadowsDarkenTheGroundWhereObjectsBlockTheLightAndNowhereElse)
   std::vector<float> depth(static_cast<size_t>(kWidth) * kHeight);
   glReadPixels(0, 0, kWidth, kHeight, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
 
-  // Light blockers, each grown or shrunk by a margin so the soft edge is judged by neither test.
+  // Does a blocker, grown (or shrunk) by `grow`, stand between p and the light? Judged with a margin
+  // either way, so the soft edge counts as neither shadowed nor lit.
   const float margin = 0.06f;
-  const glm::vec3 cubes[] = {{-2.5f, 0.5f, 0.0f}, {2.5f, 0.5f, 0.0f}};
+  const auto blocked = [&](glm::vec3 p, float grow) {
+    bool hit = segmentPointDistance(p, scene.lightPosition, sphereCentre) < 0.5f + grow;
+    for (const glm::vec3& c : {glm::vec3(-2.5f, 0.5f, 0.0f), glm::vec3(2.5f, 0.5f, 0.0f)})
+      hit |= segmentHitsBox(p, scene.lightPosition, c - glm::vec3(0.5f + grow), c + glm::vec3(0.5f + grow));
+    return hit;
+  };
   int shadowed = 0, darkened = 0, lit = 0, acne = 0;
   for (int y = 0; y < kHeight; ++y)
     for (int x = 0; x < kWidth; ++x) {
@@ -379,19 +385,11 @@ TEST_F(FrameTest, ShadowsDarkenTheGroundWhereObjectsBlockTheLightAndNowhereElse)
       const glm::vec4 light = scene.textMatrix * glm::vec4(p, 1.0f);
       const bool inFrustum = light.w > 0.0f && light.x > 0.02f * light.w && light.x < 0.98f * light.w &&
                              light.y > 0.02f * light.w && light.y < 0.98f * light.w;
-      const float toSphere = segmentPointDistance(p, scene.lightPosition, sphereCentre);
-      bool surely = toSphere < 0.5f - margin, maybe = toSphere < 0.5f + margin;
-      for (const glm::vec3& c : cubes) {
-        surely |= segmentHitsBox(p, scene.lightPosition, c - glm::vec3(0.5f - margin),
-                                 c + glm::vec3(0.5f - margin));
-        maybe |= segmentHitsBox(p, scene.lightPosition, c - glm::vec3(0.5f + margin),
-                                c + glm::vec3(0.5f + margin));
-      }
       const int before = luminance(&off[i * 4]), after = luminance(&on[i * 4]);
-      if (surely && inFrustum) {
+      if (inFrustum && blocked(p, -margin)) {
         ++shadowed;
         darkened += after < before * 0.8f;
-      } else if (!maybe) {
+      } else if (!blocked(p, margin)) {
         ++lit;
         acne += after < before - 3;
       }
