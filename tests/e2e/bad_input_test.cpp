@@ -58,12 +58,8 @@ std::string binaryBytes() {
 // Options with values, options without, stray words and hyphen-only arguments, 10000 in all.
 std::vector<std::string> manyArguments() {
   std::vector<std::string> args{"-f"};
-  for (int i = 0; args.size() < 10000; ++i) {
-    args.push_back("-opt" + std::to_string(i));
-    if (i % 3 == 0) args.push_back("value" + std::to_string(i));
-    if (i % 7 == 0) args.push_back("-");
-  }
-  args.resize(10000);
+  for (int i = 1; i < 10000; ++i)
+    args.push_back(i % 3 == 0 ? "value" : i % 7 == 0 ? "-" : "-opt" + std::to_string(i));
   return args;
 }
 

@@ -68,10 +68,8 @@ INSTANTIATE_TEST_SUITE_P(
                       // never fullscreen, never the screen's size
                       SizeCase{"FullscreenFlagGivesDefault", {"-f"}, 1024, 768},
                       SizeCase{"ZeroWidth", {"-w", "0", "-h", "600"}, 1024, 600},
-                      SizeCase{"LettersAndZero", {"-w", "abc", "-h", "0"}, 1024, 768},
                       SizeCase{"TrailingLetterAndSign", {"-w", "800x", "-h", "+600"}, 1024, 768},
-                      SizeCase{"WidthBeyondInt", {"-w", "99999999999", "-h", "480"}, 1024, 480},
-                      SizeCase{"EmptyValues", {"-w", "-h"}, 1024, 768},
+                      SizeCase{"ZeroHeight", {"-w", "800", "-h", "0"}, 800, 768},
                       SizeCase{"LaterWidthWins", {"-w", "800", "-h", "600", "-w", "640"}, 640, 600}),
     [](const ::testing::TestParamInfo<SizeCase>& info) { return std::string(info.param.name); });
 

