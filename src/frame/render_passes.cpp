@@ -17,6 +17,20 @@ void setMatrix(GLint location, const glm::mat4& matrix) {
 
 void setVector(GLuint location, const glm::vec3& v) { glVertexAttrib3f(location, v.x, v.y, v.z); }
 
+// The camera's matrices, shared by the off-screen and the final pass.
+void setCameraMatrices(const ShaderLocations& loc, const SceneState& scene) {
+  setMatrix(loc.pMatrix, scene.projMatrix);
+  setMatrix(loc.vMatrix, scene.viewMatrix);
+  setMatrix(loc.tMatrix, scene.textMatrix);
+}
+
+// Light position, the point seen from, and the pass number: set by every pass.
+void setPassValues(const ShaderLocations& loc, const glm::vec3& light, const glm::vec3& eye, float pass) {
+  setVector(loc.in_light, light);
+  setVector(loc.in_view, eye);
+  glVertexAttrib1f(loc.in_pass, pass);
+}
+
 // Activates the unit, binds the texture and points the sampler (looked up by name) at the unit.
 void bindSampler(GLuint program, GLint unit, GLenum target, GLuint texture, const char* name) {
   glActiveTexture(GL_TEXTURE0 + unit);
@@ -88,9 +102,7 @@ void renderPasses(const FrameInputs& in) {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   setMatrix(loc.pMatrix, scene.projMatrix);
   setMatrix(loc.vMatrix, scene.lightViewMatrix);
-  setVector(loc.in_light, scene.lightPosition);
-  setVector(loc.in_view, scene.lightPosition);
-  glVertexAttrib1f(loc.in_pass, 1.0f);
+  setPassValues(loc, scene.lightPosition, scene.lightPosition, 1.0f);
   glPolygonOffset(1.0f, 0.05f);
   glEnable(GL_POLYGON_OFFSET_FILL);
   drawScene(in);
@@ -101,12 +113,8 @@ void renderPasses(const FrameInputs& in) {
   beginPass(in, 1, in.targets->blurFramebuffer);
   glBindRenderbuffer(GL_RENDERBUFFER, in.targets->blurDepthRenderbuffer);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  setMatrix(loc.pMatrix, scene.projMatrix);
-  setMatrix(loc.vMatrix, scene.viewMatrix);
-  setMatrix(loc.tMatrix, scene.textMatrix);
-  setVector(loc.in_light, scene.lightPosition);
-  setVector(loc.in_view, scene.cameraEye);
-  glVertexAttrib1f(loc.in_pass, 2.0f);
+  setCameraMatrices(loc, scene);
+  setPassValues(loc, scene.lightPosition, scene.cameraEye, 2.0f);
   glVertexAttrib1f(loc.in_shadow_on, 1.0f);
   bindSceneSamplers(in);
   setSurface(loc, sphereSurface);
@@ -118,15 +126,11 @@ void renderPasses(const FrameInputs& in) {
   beginPass(in, 2, 0);
   glVertexAttrib1f(loc.in_shadow_on, shadowOn);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  setMatrix(loc.pMatrix, scene.projMatrix);
-  setMatrix(loc.vMatrix, scene.viewMatrix);
-  setMatrix(loc.tMatrix, scene.textMatrix);
+  setCameraMatrices(loc, scene);
   setMatrix(loc.pMatrix_old, old.projection);
   setMatrix(loc.vMatrix_old, old.view);
   setMatrix(loc.mMatrix_old, old.model);
-  setVector(loc.in_light, scene.lightPosition);
-  setVector(loc.in_view, scene.cameraEye);
-  glVertexAttrib1f(loc.in_pass, 2.0f);
+  setPassValues(loc, scene.lightPosition, scene.cameraEye, 2.0f);  // the same pass number as off-screen
   bindSceneSamplers(in);
   bindSampler(program, shader::kBlurUnit, GL_TEXTURE_2D, in.targets->blurColorTexture, shader::kBlurSampler);
   setSurface(loc, plainSurface);
