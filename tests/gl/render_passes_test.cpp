@@ -77,6 +77,14 @@ void recordPass(int pass, void* user) {
   }
 }
 
+// Every framebuffer bind of a frame, recorded on its way to the driver through GLEW's entry point.
+std::vector<GLuint> gFramebufferBinds;
+PFNGLBINDFRAMEBUFFERPROC gDriverBindFramebuffer = nullptr;
+void GLAPIENTRY recordBindFramebuffer(GLenum target, GLuint framebuffer) {
+  gFramebufferBinds.push_back(framebuffer);
+  gDriverBindFramebuffer(target, framebuffer);
+}
+
 int luminance(const unsigned char* p) { return (p[0] * 3 + p[1] * 6 + p[2]) / 10; }
 
 // Does any colour channel of RGBA pixel i differ by more than `threshold`?
@@ -261,7 +269,14 @@ TEST_P(FramePassValues, EachPassLeavesItsValuesAndTheFrameItsBindings) {
   EXPECT_NE(loadOutput.find("GELINKT"), std::string::npos) << loadOutput;
 
   switches = GetParam().switches;
+  gFramebufferBinds.clear();
+  gDriverBindFramebuffer = __glewBindFramebuffer;
+  __glewBindFramebuffer = recordBindFramebuffer;
   frame(true);
+  __glewBindFramebuffer = gDriverBindFramebuffer;
+  // The final pass draws into the window that the off-screen pass left bound.
+  EXPECT_EQ(gFramebufferBinds,
+            (std::vector<GLuint>{targets.shadowFramebuffer, 0, targets.blurFramebuffer, 0}));
   ASSERT_EQ(recorder.states.size(), 4u);
   const PassState &shadow = recorder.states[1], &offscreen = recorder.states[2], &final = recorder.states[3];
   const float reflect = switches.cubeMapSwitch == 1 ? 1.0f : 0.0f;
