@@ -12,10 +12,10 @@ int main(int argc, char** argv) {
   }
   const std::string dir = argv[1];
   bool ok =
-      images::writeFile(dir + "/test.bmp", images::encodeBmp24(images::renderSurface(images::kSurfaceSize)));
+      images::writeFile(dir + "/test.bmp", images::encodeBmp(images::renderSurface(images::kSurfaceSize)));
   for (const images::CubeFace& face : images::kCubeFaces)
     ok = images::writeFile(dir + "/" + face.fileName,
-                           images::encodeBmp24(images::renderFace(face, images::kFaceSize))) &&
+                           images::encodeBmp(images::renderFace(face, images::kFaceSize))) &&
          ok;
   if (!ok) {
     std::printf("lumarok-images: could not write the images into %s\n", dir.c_str());

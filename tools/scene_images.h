@@ -151,10 +151,11 @@ inline Vec3 faceTexelDirection(const CubeFace& face, int column, int row, int si
   }
 }
 
-// An image in memory, top row first, 8-bit RGB.
+// An image in memory, top row first, 8-bit RGB and, when `alpha` is filled, 8-bit alpha.
 struct Image {
   int width = 0, height = 0;
   std::vector<uint8_t> rgb;
+  std::vector<uint8_t> alpha;
 
   Image(int w, int h) : width(w), height(h), rgb(static_cast<size_t>(w) * h * 3) {}
   void set(int x, int y, Rgb c) {
@@ -201,10 +202,45 @@ inline Rgb surfaceColor(int x, int y, int size) {
   return base;
 }
 
+inline float luminance(Rgb c) { return 0.2126f * c.r + 0.7152f * c.g + 0.0722f * c.b; }
+
+// The surface texture in two bands, so the shader can drop the fine one where it would alias
+// (a single-level texture has no mipmaps to do that): rgb holds the tiles' local average, a
+// Gaussian blur over a few texels that wraps like the pattern, and alpha the detail (grout,
+// bevels, grain) as the brightness of the full picture against that average, halved. Their
+// product is the full picture up to the grout's hue.
 inline Image renderSurface(int size) {
-  Image image(size, size);
+  // Wide enough to take the grout and grain out of a cube face a few pixels across, narrow enough
+  // to keep the tiles' colours apart where the ground is seen large.
+  constexpr float kSigma = 1.5f;
+  constexpr int kReach = 5;
+  float weights[2 * kReach + 1], total = 0.0f;
+  for (int i = -kReach; i <= kReach; ++i)
+    total += weights[i + kReach] = std::exp(-0.5f * i * i / (kSigma * kSigma));
+  std::vector<Rgb> full(static_cast<size_t>(size) * size), across(full.size()), average(full.size());
   for (int y = 0; y < size; ++y)
-    for (int x = 0; x < size; ++x) image.set(x, y, surfaceColor(x, y, size));
+    for (int x = 0; x < size; ++x) full[static_cast<size_t>(y) * size + x] = surfaceColor(x, y, size);
+  auto blur = [&](const std::vector<Rgb>& from, std::vector<Rgb>& to, int dx, int dy) {
+    for (int y = 0; y < size; ++y)
+      for (int x = 0; x < size; ++x) {
+        Rgb sum = {0.0f, 0.0f, 0.0f};
+        for (int i = -kReach; i <= kReach; ++i) {
+          const int sx = (x + i * dx + size) % size, sy = (y + i * dy + size) % size;
+          sum = add(sum, scale(from[static_cast<size_t>(sy) * size + sx], weights[i + kReach] / total));
+        }
+        to[static_cast<size_t>(y) * size + x] = sum;
+      }
+  };
+  blur(full, across, 1, 0);
+  blur(across, average, 0, 1);
+  Image image(size, size);
+  image.alpha.resize(static_cast<size_t>(size) * size);
+  for (size_t i = 0; i < full.size(); ++i) {
+    image.set(static_cast<int>(i % size), static_cast<int>(i / size), average[i]);
+    // 254 at most: the shader takes a full 255 for an image without the detail band.
+    const float detail = luminance(full[i]) / std::fmax(luminance(average[i]), 1e-3f);
+    image.alpha[i] = static_cast<uint8_t>(std::fmin(detail * 0.5f, 254.0f / 255.0f) * 255.0f + 0.5f);
+  }
   return image;
 }
 
@@ -212,10 +248,11 @@ inline void putLe(std::vector<uint8_t>& out, uint32_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
-// An uncompressed 24-bit BMP: BITMAPINFOHEADER, rows stored bottom-up in BGR order, each padded
-// to four bytes.
-inline std::vector<uint8_t> encodeBmp24(const Image& image) {
-  const uint32_t rowBytes = (static_cast<uint32_t>(image.width) * 3 + 3) & ~3u;
+// An uncompressed BMP with a BITMAPINFOHEADER, rows stored bottom-up: 24-bit BGR, each row padded
+// to four bytes, or, for an image with alpha, 32-bit BGRA.
+inline std::vector<uint8_t> encodeBmp(const Image& image) {
+  const uint32_t bytesPerPixel = image.alpha.empty() ? 3 : 4;
+  const uint32_t rowBytes = (static_cast<uint32_t>(image.width) * bytesPerPixel + 3) & ~3u;
   const uint32_t pixelBytes = rowBytes * static_cast<uint32_t>(image.height);
   std::vector<uint8_t> out;
   out.reserve(54 + pixelBytes);
@@ -228,7 +265,7 @@ inline std::vector<uint8_t> encodeBmp24(const Image& image) {
   putLe(out, static_cast<uint32_t>(image.width), 4);
   putLe(out, static_cast<uint32_t>(image.height), 4);
   putLe(out, 1, 2);
-  putLe(out, 24, 2);
+  putLe(out, 8 * bytesPerPixel, 2);
   putLe(out, 0, 4);  // no compression
   putLe(out, pixelBytes, 4);
   putLe(out, 2835, 4);  // 72 dpi
@@ -237,12 +274,14 @@ inline std::vector<uint8_t> encodeBmp24(const Image& image) {
   putLe(out, 0, 4);
   for (int y = image.height - 1; y >= 0; --y) {
     for (int x = 0; x < image.width; ++x) {
-      const uint8_t* p = &image.rgb[(static_cast<size_t>(y) * image.width + x) * 3];
-      out.push_back(p[2]);
-      out.push_back(p[1]);
-      out.push_back(p[0]);
+      const size_t i = static_cast<size_t>(y) * image.width + x;
+      out.push_back(image.rgb[i * 3 + 2]);
+      out.push_back(image.rgb[i * 3 + 1]);
+      out.push_back(image.rgb[i * 3]);
+      if (bytesPerPixel == 4) out.push_back(image.alpha[i]);
     }
-    for (uint32_t pad = static_cast<uint32_t>(image.width) * 3; pad < rowBytes; ++pad) out.push_back(0);
+    for (uint32_t pad = static_cast<uint32_t>(image.width) * bytesPerPixel; pad < rowBytes; ++pad)
+      out.push_back(0);
   }
   return out;
 }

@@ -50,7 +50,7 @@ TEST_F(CubeEnvironmentTest, DriverSamplesTheEnvironmentInEveryDirection) {
   const std::string dir = mkdtemp(pattern);
   for (const images::CubeFace& face : images::kCubeFaces)
     images::writeFile(dir + "/" + face.fileName,
-                      images::encodeBmp24(images::renderFace(face, images::kFaceSize)));
+                      images::encodeBmp(images::renderFace(face, images::kFaceSize)));
   SceneTextures textures;
   testing::internal::CaptureStdout();
   textures.loadCubeMap(dir);

@@ -153,11 +153,11 @@ class FrameTest : public GlContextTest {
     imageDir = pattern;
     // Without images: no surface texture and no top cube face.
     if (withImages())
-      images::writeFile((imageDir / "test.bmp").string(), images::encodeBmp24(images::renderSurface(256)));
+      images::writeFile((imageDir / "test.bmp").string(), images::encodeBmp(images::renderSurface(256)));
     for (const images::CubeFace& face : images::kCubeFaces)
       if (withImages() || std::string(face.fileName) != "cm_top.bmp")
         images::writeFile((imageDir / face.fileName).string(),
-                          images::encodeBmp24(images::renderFace(face, 128)));
+                          images::encodeBmp(images::renderFace(face, 128)));
 
     // The application's fixed state, which the frame relies on and leaves alone.
     glDepthFunc(GL_LEQUAL);

@@ -115,23 +115,35 @@ TEST(Environment, EdgeTexelsMatchTheirNeighboursOnTheAdjacentFace) {
   EXPECT_LT(worst, 1.5f);
 }
 
-TEST(SurfaceTexture, HasDetailAndTiles) {
+// The surface texture's full picture: the smooth colour in rgb times twice the detail in alpha.
+Rgb fullColour(const images::Image& image, int x, int y) {
+  return images::scale(image.get(x, y),
+                       2.0f * image.alpha[static_cast<size_t>(y) * image.width + x] / 255.0f);
+}
+
+TEST(SurfaceTexture, HasDetailAndTilesOverASmoothColour) {
   const images::Image image = images::renderSurface(images::kSurfaceSize);
-  float sum = 0.0f, sumSquares = 0.0f;
+  ASSERT_EQ(image.alpha.size(), static_cast<size_t>(image.width * image.height));
+  float sum = 0.0f, sumSquares = 0.0f, smoothStep = 0.0f, fullStep = 0.0f;
   for (int y = 0; y < image.height; ++y)
     for (int x = 0; x < image.width; ++x) {
-      const Rgb c = image.get(x, y);
-      const float l = 0.3f * c.r + 0.6f * c.g + 0.1f * c.b;
+      const float l = images::luminance(fullColour(image, x, y));
       sum += l;
       sumSquares += l * l;
+      // Neighbouring texels: the smooth band changes little, the full picture steps at grout.
+      const int right = (x + 1) % image.width;
+      smoothStep = std::max(smoothStep, difference(image.get(x, y), image.get(right, y)));
+      fullStep = std::max(fullStep, difference(fullColour(image, x, y), fullColour(image, right, y)));
     }
   const float n = static_cast<float>(image.width * image.height);
   const float deviation = std::sqrt(sumSquares / n - (sum / n) * (sum / n));
   EXPECT_GT(deviation, 0.1f) << "not a flat colour";
+  EXPECT_GT(fullStep, 0.3f) << "no sharp detail";
+  EXPECT_LT(smoothStep, 0.5f * fullStep) << "the colour band is not smooth";
   // Its left and right edges, and its top and bottom, are both grout: repeated, it shows no seam.
   for (int i = 0; i < image.width; ++i) {
-    EXPECT_LT(difference(image.get(0, i), image.get(image.width - 1, i)), 0.05f);
-    EXPECT_LT(difference(image.get(i, 0), image.get(i, image.height - 1)), 0.05f);
+    EXPECT_LT(difference(fullColour(image, 0, i), fullColour(image, image.width - 1, i)), 0.1f);
+    EXPECT_LT(difference(fullColour(image, i, 0), fullColour(image, i, image.height - 1)), 0.1f);
   }
 }
 
@@ -139,7 +151,7 @@ TEST(Bmp, TwentyFourBitBottomUpBgrWithPaddedRows) {
   images::Image image(3, 2);            // three pixels: rows of 9 bytes padded to 12
   image.set(0, 0, {1.0f, 0.0f, 0.0f});  // top left red
   image.set(0, 1, {0.0f, 0.0f, 1.0f});  // bottom left blue
-  const std::vector<uint8_t> bmp = images::encodeBmp24(image);
+  const std::vector<uint8_t> bmp = images::encodeBmp(image);
   ASSERT_EQ(bmp.size(), 54u + 2 * 12);
   // Size, data offset, width, height (positive: bottom row first), 24 bits, no compression.
   const std::pair<size_t, int> fields[] = {{2, 78}, {10, 54}, {18, 3}, {22, 2}, {28, 24}, {30, 0}};
