@@ -1,59 +1,72 @@
-// The capture and benchmark tools' command-line values, key presses into the demo, percentiles and
-// PNG files: the parts of the tools that need no window.
+// The parts of the tools that need no window: the values they parse themselves, key presses into the
+// demo, percentiles, the progress line and PNG files.
 #include "tool_support.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <sstream>
 
 #include "app/demo_app.h"
 #include "png_image.h"
 
-TEST(ToolArguments, KeyTimelineOrdersByFrameKeepsSameFramePressesInOrderAndNamesEveryKey) {
-  std::vector<TimedKey> keys;
-  std::string error;
-  ASSERT_TRUE(parseKeyTimeline("240:t,120:s,120:left,360:b", keys, error)) << error;
-  ASSERT_EQ(keys.size(), 4u);
-  const std::pair<int, SDLKey> expected[] = {{120, SDLK_s}, {120, SDLK_LEFT}, {240, SDLK_t}, {360, SDLK_b}};
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(std::make_pair(keys[i].frame, keys[i].key), expected[i]) << i;
-  EXPECT_TRUE(parseKeyTimeline("", keys, error));
-  EXPECT_TRUE(keys.empty());
-  const std::pair<const char*, SDLKey> names[] = {{"right", SDLK_RIGHT}, {"left", SDLK_LEFT}, {"up", SDLK_UP},
-                                                  {"down", SDLK_DOWN},   {"m", SDLK_m},       {"n", SDLK_n},
-                                                  {"c", SDLK_c},         {"l", SDLK_l},       {"s", SDLK_s},
-                                                  {"t", SDLK_t},         {"b", SDLK_b},       {"p", SDLK_p}};
-  for (const auto& name : names) {
-    SDLKey key = SDLK_UNKNOWN;
-    EXPECT_TRUE(keyFromName(name.first, key) && key == name.second) << name.first;
+TEST(ToolValues, ParseWhatIsWellFormedAndNameWhatIsNot) {
+  using Keys = std::vector<std::pair<int, SDLKey>>;
+  const struct {
+    const char* text;
+    Keys keys;
+    const char* error;
+  } keyRows[] = {
+      {"240:t,120:s,120:left,360:b", {{120, SDLK_s}, {120, SDLK_LEFT}, {240, SDLK_t}, {360, SDLK_b}}, ""},
+      {"", {}, ""},
+      {"1:9,2:return,3:m", {{1, SDLK_9}, {2, SDLK_RETURN}, {3, SDLK_m}}, ""},
+      {"12:shift", {}, "unknown key 'shift'"},
+      {"0:s", {}, "bad key entry"},
+      {"s", {}, "bad key entry"},
+      {"99999999999:s", {}, "bad key entry"}};
+  for (const auto& row : keyRows) {
+    std::vector<TimedKey> keys;
+    const std::string error = parseKeyTimeline(row.text, keys);
+    Keys parsed;
+    for (const TimedKey& k : keys) parsed.push_back({k.frame, k.key});
+    EXPECT_EQ(error.rfind(row.error, 0), 0u) << row.text << ": " << error;
+    EXPECT_EQ(parsed, row.keys) << row.text;
   }
-}
-
-TEST(ToolArguments, ShotNamesDefaultToTheFrameAndStayInsideTheOutputDirectory) {
-  std::vector<Shot> shots;
-  std::string error;
-  ASSERT_TRUE(parseShots("300:blur-on,60", shots, error)) << error;
-  ASSERT_EQ(shots.size(), 2u);
-  EXPECT_EQ(shots[0].frame, 60);
-  EXPECT_EQ(shots[0].name, "frame-00060");
-  EXPECT_EQ(shots[1].name, "blur-on");
-}
-
-TEST(ToolArguments, MalformedValuesAreRejectedWithAMessage) {
-  std::vector<TimedKey> keys;
-  std::vector<Shot> shots;
-  for (const char* bad : {"0:s", "s", "12", "12:", "12:shift", "-3:s", "1x:s", "99999999999:s"}) {
-    std::string error;
-    EXPECT_FALSE(parseKeyTimeline(bad, keys, error) || error.empty()) << bad;
+  // The rest give "frame:name" per entry, or the start of the error message.
+  struct Row {
+    const char* text;
+    const char* parsed;
+  };
+  const Row shotRows[] = {{"300:blur-on,60", "60:frame-00060,300:blur-on"},
+                          {"5:../x", "bad shot name '../x'"},
+                          {"5:", "bad shot name ''"},
+                          {"60,60", "two shots would both write frame-00060.png"},
+                          {"x:a", "bad shot 'x:a'"}};
+  for (const Row& row : shotRows) {
+    std::vector<Shot> shots;
+    std::string result = parseShots(row.text, shots);
+    for (const Shot& shot : shots)
+      result += (result.empty() ? "" : ",") + std::to_string(shot.frame) + ":" + shot.name;
+    EXPECT_EQ(result.rfind(row.parsed, 0), 0u) << row.text << " gave " << result;
   }
-  for (const char* bad : {"5:../x", "5:a/b", "5:", "0", "5:a,6:a", "60,60"}) {
-    std::string error;
-    EXPECT_FALSE(parseShots(bad, shots, error) || error.empty()) << bad;
+  const Row animationRows[] = {{"400-700:bounce.gif", "400:700:bounce.gif"},
+                               {"5-5:a.webm", "5:5:a.webm"},
+                               {"700-400:a.gif", "bad animation"},
+                               {"1-9:../a.gif", "bad animation file"},
+                               {"1-9:a", "bad animation file"},
+                               {"1-9", "bad animation"}};
+  for (const Row& row : animationRows) {
+    Animation a;
+    std::string result = parseAnimation(row.text, a);
+    if (result.empty()) result = std::to_string(a.first) + ":" + std::to_string(a.last) + ":" + a.file;
+    EXPECT_EQ(result.rfind(row.parsed, 0), 0u) << row.text << " gave " << result;
   }
-  int w = 0, h = 0;
-  EXPECT_TRUE(parseSize("800x600", w, h) && w == 800 && h == 600);
-  for (const char* bad : {"0x600", "800", "800x", "x600", "800x600x2", "axb", "-800x600"})
-    EXPECT_FALSE(parseSize(bad, w, h)) << bad;
+  for (const char* bad : {"0x600", "800", "800x", "800y600", "-800x600"}) {
+    WindowSize size;
+    std::istringstream in(bad);
+    EXPECT_FALSE(in >> size) << bad;
+  }
 }
 
 TEST(KeyPresses, ReachTheSwitchesThroughTheDemosOwnEventHandling) {
@@ -74,35 +87,46 @@ TEST(KeyPresses, ReachTheSwitchesThroughTheDemosOwnEventHandling) {
 }
 
 TEST(Percentile, UsesTheNearestRank) {
-  std::vector<double> samples;
+  std::vector<double> samples, none;
   for (int i = 100; i >= 1; --i) samples.push_back(i);
   EXPECT_EQ(percentile(samples, 0.50), 50);
-  EXPECT_EQ(percentile(samples, 0.95), 95);
   EXPECT_EQ(percentile(samples, 0.99), 99);
-  std::vector<double> one = {7.5}, none;
-  EXPECT_EQ(percentile(one, 0.99), 7.5);
   EXPECT_EQ(percentile(none, 0.5), 0.0);
 }
 
+TEST(Progress, RewritesOneLineOnATerminalAndWritesSparsePlainLinesElsewhere) {
+  const long long second = 1000000000LL;
+  std::FILE* file = std::tmpfile();
+  ASSERT_NE(file, nullptr);
+  Progress progress;
+  progress.begin(file, 0);  // a file: plain lines
+  for (long long t = 0; t <= 7 * second; t += second / 10)
+    if (progress.due(t)) progress.show(t, "frame " + std::to_string(t / (second / 10)));
+  progress.terminal = true;
+  if (progress.due(8 * second)) progress.show(8 * second, "frame 80");
+  progress.clear();
+  std::rewind(file);
+  char text[256] = {};
+  text[std::fread(text, 1, sizeof text - 1, file)] = '\0';
+  EXPECT_STREQ(text, "frame 30, 3 s\nframe 60, 6 s\n\rframe 80, 8 s\033[K\r\033[K");
+  std::fclose(file);
+}
+
 TEST(PngFiles, RoundTripExactlyAndFailWithoutLeavingAPartialFile) {
-  char dir[] = "/tmp/lumarok-png-XXXXXX";
-  ASSERT_NE(mkdtemp(dir), nullptr);
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "lumarok-png-test";
+  std::filesystem::create_directories(dir);
   RgbImage image, back;
   image.width = 3;
   image.height = 2;
   for (int i = 0; i < 18; ++i) image.pixels.push_back(static_cast<unsigned char>(i * 14));
-  const std::string path = std::string(dir) + "/a.png", partial = std::string(dir) + "/c.png";
-  ASSERT_TRUE(writePng(path, image));
-  ASSERT_TRUE(readPng(path, back));
-  EXPECT_EQ(back.width, 3);
-  EXPECT_EQ(back.height, 2);
+  ASSERT_TRUE(writePng(dir / "a.png", image));
+  ASSERT_TRUE(readPng(dir / "a.png", back));
+  EXPECT_EQ(std::make_pair(back.width, back.height), std::make_pair(3, 2));
   EXPECT_EQ(back.pixels, image.pixels);
-  EXPECT_EQ(back.at(2, 1)[2], 17 * 14);
-  EXPECT_FALSE(writePng(std::string(dir) + "/missing/b.png", image));
-  EXPECT_FALSE(readPng(std::string(dir) + "/missing/b.png", back));
+  EXPECT_FALSE(writePng(dir / "missing" / "b.png", image));
+  EXPECT_FALSE(readPng(dir / "missing" / "b.png", back));
   image.pixels.pop_back();
-  EXPECT_FALSE(writePng(partial, image));
-  EXPECT_NE(access(partial.c_str(), F_OK), 0);
-  std::remove(path.c_str());
-  rmdir(dir);
+  EXPECT_FALSE(writePng(dir / "c.png", image));
+  EXPECT_FALSE(std::filesystem::exists(dir / "c.png.part") || std::filesystem::exists(dir / "c.png"));
+  std::filesystem::remove_all(dir);
 }
