@@ -7,7 +7,6 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <CLI/CLI.hpp>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +20,7 @@
 #include <vector>
 
 #include "app/demo_app.h"
+#include "command_line.h"
 #include "physics/physics.h"
 #include "tool_support.h"
 

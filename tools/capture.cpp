@@ -4,7 +4,6 @@
 // Time in the demo is counted in frames, so the same command gives the same pictures.
 #include <GL/glew.h>
 
-#include <CLI/CLI.hpp>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "app/demo_app.h"
+#include "command_line.h"
 #include "png_image.h"
 #include "tool_support.h"
 

@@ -6,7 +6,6 @@
 #include <GL/glew.h>
 #include <unistd.h>
 
-#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +14,7 @@
 #include <vector>
 
 #include "app/demo_app.h"
+#include "command_line.h"
 #include "tool_support.h"
 
 namespace {

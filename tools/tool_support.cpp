@@ -3,11 +3,9 @@
 
 #include <unistd.h>
 
-#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -134,15 +132,6 @@ std::string parseAnimation(const std::string& text, Animation& animation) {
            "extension such as .gif)";
   return "";
 }
-
-void useOneLineErrors(CLI::App& app) {
-  app.failure_message([](const CLI::App* tool, const CLI::Error& error) {
-    return tool->get_name() + ": " + error.what() + " (--help lists the options)\n";
-  });
-}
-
-const CLI::Validator kAtLeastOne = CLI::Range(1, INT_MAX).description(""),
-                     kAtLeastZero = CLI::Range(0, INT_MAX).description("");
 
 OptionMap windowOptions(WindowSize size) {
   OptionMap options;

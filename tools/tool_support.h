@@ -14,10 +14,6 @@
 #include "app/options.h"
 
 struct DemoApp;
-namespace CLI {
-class App;
-class Validator;
-}  // namespace CLI
 
 // A key pressed and released just before the frame it names.
 struct TimedKey {
@@ -53,13 +49,6 @@ std::string parseKeyTimeline(const std::string& text, std::vector<TimedKey>& key
 std::string parseShots(const std::string& text, std::vector<Shot>& shots);
 // "400-700:bounce.gif": a file name as a shot name plus an extension.
 std::string parseAnimation(const std::string& text, Animation& animation);
-
-// A bad option or value ends the tool with one line on standard error, "<tool>: <what>", instead of
-// CLI11's two.
-void useOneLineErrors(CLI::App& app);
-
-// Whole numbers from 1 (frames, rounds) and from 0 (warm-up frames), with a plain message otherwise.
-extern const CLI::Validator kAtLeastOne, kAtLeastZero;
 
 // The options the demo gets for a window of this size.
 OptionMap windowOptions(WindowSize size);
