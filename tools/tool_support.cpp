@@ -125,11 +125,11 @@ std::string parseAnimation(const std::string& text, Animation& animation) {
     return "bad animation '" + text + "' (want FROM-TO:FILE, frames from 1, FROM at most TO)";
   animation.file = text.substr(colon + 1);
   const size_t dot = animation.file.rfind('.');
-  if (dot == std::string::npos || !validName(animation.file.substr(0, dot)) ||
-      !validName(animation.file.substr(dot + 1)))
+  const std::string extension = dot == std::string::npos ? "" : animation.file.substr(dot + 1);
+  if (!validName(animation.file.substr(0, dot)) ||
+      (extension != "gif" && extension != "apng" && extension != "webm"))
     return "bad animation file '" + animation.file +
-           "' (a name of letters, digits, '-' and '_', and an "
-           "extension such as .gif)";
+           "' (a name of letters, digits, '-' and '_', then .gif, .apng or .webm)";
   return "";
 }
 

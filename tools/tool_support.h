@@ -47,7 +47,7 @@ std::string parseKeyTimeline(const std::string& text, std::vector<TimedKey>& key
 // "60,300:blur-on" into shots ordered by frame; unnamed shots are called frame-00060 and so on.
 // Names are letters, digits, '-' and '_' only, so they cannot leave the output directory.
 std::string parseShots(const std::string& text, std::vector<Shot>& shots);
-// "400-700:bounce.gif": a file name as a shot name plus an extension.
+// "400-700:bounce.gif": a name as for shots, then .gif, .apng or .webm.
 std::string parseAnimation(const std::string& text, Animation& animation);
 
 // The options the demo gets for a window of this size.

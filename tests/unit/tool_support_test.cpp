@@ -42,7 +42,7 @@ TEST(ToolValues, ParseWhatIsWellFormedAndNameWhatIsNot) {
       {shotsError("x:a"), "bad shot 'x:a'"},
       {animationError("700-400:a.gif"), "bad animation '700-400:a.gif'"},
       {animationError("1-9:../a.gif"), "bad animation file '../a.gif'"},
-      {animationError("1-9:a"), "bad animation file 'a'"}};
+      {animationError("1-9:a.mp3"), "bad animation file 'a.mp3'"}};
   for (const auto& [error, start] : errors) EXPECT_EQ(error.rfind(start, 0), 0u) << error;
 }
 
