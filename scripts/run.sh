@@ -8,7 +8,8 @@ cd "$root/build"
 [ $# -eq 0 ] && set -- -f
 if [ -z "${DISPLAY:-}" ]; then
   # Nobody could see a window: run the demo's own frames through the capture tool instead, pressing
-  # s, t, b and p on the way, and leave pictures in build/captures (it prints each file).
+  # s, t, b and p on the way, and leave pictures and an animation in build/captures (it prints each
+  # file).
   echo "run: no DISPLAY, so lumarok-capture runs the demo on a virtual display and saves pictures"
   size=()
   w=""; h=""
@@ -17,6 +18,9 @@ if [ -z "${DISPLAY:-}" ]; then
     shift
   done
   [ -n "$w" ] && [ -n "$h" ] && size=(--size "${w}x${h}")
-  exec ./lumarok-capture "${size[@]}" --keys 120:s,240:t,360:b,480:p --shots 100,200,300,400,600 --out captures
+  ./lumarok-capture "${size[@]}" --keys 120:s,240:t,360:b,480:p --shots 100,200,300,400,600 \
+    --animation 300-700:demo.gif --animation-step 2 --animation-width 480 --out captures
+  echo "run: the animation is $root/build/captures/demo.gif"
+  exit 0
 fi
 exec ./lumarok "$@"

@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
 # Installs the Debian packages lumarok builds and tests with; does nothing when they are all present.
+# ffmpeg is among them because a test encodes an animation with it (about 80 packages, 30 s on a
+# clean machine), jq because a test reads JSON with it. --pictures adds what only the README's chart
+# needs: gnuplot.
 set -euo pipefail
 packages=(
   build-essential cmake pkg-config clang
   libsdl1.2-dev libglew-dev libglm-dev libode-dev libgl-dev libgtest-dev libpng-dev
+  libcli11-dev nlohmann-json3-dev ffmpeg jq
   xvfb xauth libx11-dev libxtst-dev
 )
+if [ "${1:-}" = --pictures ]; then packages+=(gnuplot-nox); fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

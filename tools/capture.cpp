@@ -1,90 +1,80 @@
 // lumarok-capture: runs the demo's own start-up and frames in a window for a fixed number of frames,
-// presses keys at exact frames through the demo's event handling, and saves chosen frames as PNG.
+// presses keys at exact frames through the demo's event handling, saves chosen frames as PNG and a
+// range of frames as an animation, which ffmpeg encodes from raw frames sent down a pipe.
 // Time in the demo is counted in frames, so the same command gives the same pictures.
 #include <GL/glew.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "app/demo_app.h"
+#include "command_line.h"
 #include "png_image.h"
 #include "tool_support.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
 const char* const kTool = "lumarok-capture";
 
-void printUsage(FILE* out) {
-  std::fprintf(out,
-               "usage: %s [--size WxH] [--frames N] [--keys F:KEY,...] [--shots F[:NAME],...] [--out DIR]\n"
-               "       [--verbose]\n"
-               "  --size    window size (default 1024x768)\n"
-               "  --frames  frames to run (default: the last shot)\n"
-               "  --keys    keys pressed and released before frame F, e.g. 120:s,240:t,360:b,480:p\n"
-               "            (a-z, 0-9, left, right, up, down, space, escape, return)\n"
-               "  --shots   frames to save, as DIR/NAME.png (default name frame-00060)\n"
-               "  --out     output directory (default captures)\n"
-               "  --verbose keep the demo's own start-up lines on standard output\n",
-               kTool);
-}
-
 struct CaptureSettings {
-  int width = DemoApp::kDefaultWidth;
-  int height = DemoApp::kDefaultHeight;
-  int frames = 0;
+  WindowSize size{DemoApp::kDefaultWidth, DemoApp::kDefaultHeight};
+  int frames = 1;
   std::vector<TimedKey> keys;
   std::vector<Shot> shots;
+  Animation animation;  // none while first is 0
+  int animationStep = 1;
+  int animationWidth = 0;  // 0: the window's
   std::string outDir = "captures";
   bool verbose = false;
 };
 
-// False (after printing why) on a malformed command line.
-bool parseArguments(int argc, char** argv, CaptureSettings& settings) {
-  std::string error;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    if (arg == "--verbose") {
-      settings.verbose = true;
-      continue;
-    }
-    if (arg == "--help") {
-      printUsage(stdout);
-      std::exit(0);
-    }
-    if (i + 1 >= argc) {
-      error = arg.rfind("--", 0) == 0 ? arg + " needs a value" : "unexpected argument " + arg;
-      break;
-    }
-    std::string value = argv[++i];
-    if (arg == "--size") {
-      if (!parseSize(value, settings.width, settings.height)) error = "bad size '" + value + "' (want WxH)";
-    } else if (arg == "--frames") {
-      settings.frames = std::atoi(value.c_str());
-      if (settings.frames < 1 || value.find_first_not_of("0123456789") != std::string::npos)
-        error = "bad frame count '" + value + "'";
-    } else if (arg == "--keys") {
-      parseKeyTimeline(value, settings.keys, error);
-    } else if (arg == "--shots") {
-      parseShots(value, settings.shots, error);
-    } else if (arg == "--out") {
-      settings.outDir = value;
-    } else {
-      error = "unknown option " + arg;
-    }
-    if (!error.empty()) break;
-  }
-  if (error.empty() && settings.frames == 0)
-    settings.frames = settings.shots.empty() ? 1 : settings.shots.back().frame;
-  if (error.empty() && !settings.shots.empty() && settings.shots.back().frame > settings.frames)
-    error = "shot at frame " + std::to_string(settings.shots.back().frame) + " lies past the last frame " +
-            std::to_string(settings.frames);
-  if (error.empty()) return true;
-  std::fprintf(stderr, "%s: %s\n", kTool, error.c_str());
-  printUsage(stderr);
-  return false;
+// A CLI11 check that parses the option's text into `value` once, reporting the parser's message.
+template <typename T>
+CLI::Validator parsedInto(T& value, std::string (*parse)(const std::string&, T&)) {
+  return CLI::Validator([&value, parse](std::string& text) { return parse(text, value); }, "");
+}
+
+int parseArguments(int argc, char** argv, CaptureSettings& s) {
+  CLI::App app{
+      "Runs the demo's frames in a window, presses keys at exact frames, saves pictures of chosen "
+      "frames (PNG) and an animation of a frame range (encoded by ffmpeg).",
+      kTool};
+  useOneLineErrors(app);
+  std::string keys, shots, animation;
+  app.add_option("--size", s.size, "window size")->type_name("WxH")->capture_default_str();
+  app.add_option("--frames", s.frames, "frames to run, at least up to the last shot or animation frame")
+      ->check(kAtLeastOne);
+  app.add_option("--keys", keys,
+                 "keys pressed and released before frame F, e.g. 120:s,240:t,360:b,480:p "
+                 "(a-z, 0-9, left, right, up, down, space, escape, return)")
+      ->type_name("F:KEY,...")
+      ->check(parsedInto(s.keys, parseKeyTimeline));
+  app.add_option("--shots", shots, "frames to save, as DIR/NAME.png (default name frame-00060)")
+      ->type_name("F[:NAME],...")
+      ->check(parsedInto(s.shots, parseShots));
+  app.add_option("--animation", animation,
+                 "frames FROM to TO into DIR/FILE; the extension picks the format: .gif (a palette of its "
+                 "own), .apng, .webm")
+      ->type_name("FROM-TO:FILE")
+      ->check(parsedInto(s.animation, parseAnimation));
+  app.add_option("--animation-step", s.animationStep,
+                 "every Nth frame of the range, shown at 100/N frames a second (the demo's own pace)")
+      ->check(kAtLeastOne)
+      ->capture_default_str();
+  app.add_option("--animation-width", s.animationWidth, "width of the animation (default: the window's)")
+      ->check(kAtLeastOne);
+  app.add_option("--out", s.outDir, "output directory")->capture_default_str();
+  app.add_flag("--verbose", s.verbose, "keep the demo's own start-up lines on standard output");
+  CLI11_PARSE(app, argc, argv);
+  if (!s.shots.empty()) s.frames = std::max(s.frames, s.shots.back().frame);
+  s.frames = std::max(s.frames, s.animation.last);
+  return -1;
 }
 
 // Filled by the pass marker after the frame's last pass, before the swap. The back buffer is read
@@ -105,6 +95,25 @@ void grabAfterLastPass(int pass, void* user) {
   grab->taken = true;
 }
 
+// ffmpeg reading raw RGB frames on its standard input. A GIF gets a palette made from its own
+// frames (palettegen, with paletteuse redrawing only what changed): the fixed 256-colour palette
+// bands the sky and the shadows. The demo advances 0.01 s a frame, so 100/step frames a second
+// play the run at its own pace.
+FILE* startEncoder(const CaptureSettings& s, int width, int height, const std::string& path) {
+  const std::string extension = fs::path(path).extension().string();
+  std::string filters =
+      "scale=" + std::to_string(s.animationWidth > 0 ? s.animationWidth : width) + ":-2:flags=lanczos";
+  if (extension == ".gif")
+    filters +=
+        ",split[a][b];[a]palettegen=stats_mode=diff[p];[b][p]paletteuse=dither=bayer:bayer_scale=4:"
+        "diff_mode=rectangle";
+  const std::string command = "ffmpeg -loglevel error -y -f rawvideo -pix_fmt rgb24 -video_size " +
+                              std::to_string(width) + "x" + std::to_string(height) + " -framerate 100/" +
+                              std::to_string(s.animationStep) + " -i pipe:0 -filter_complex '" + filters +
+                              "'" + (extension == ".apng" ? " -plays 0 " : " ") + shellQuoted(path);
+  return popen(command.c_str(), "w");
+}
+
 // Takes what the window system queued; only a close request matters, keys come from the timeline.
 bool windowClosed() {
   bool closed = false;
@@ -114,9 +123,9 @@ bool windowClosed() {
   return closed;
 }
 
-int runCapture(const CaptureSettings& settings, FILE* out) {
+int runCapture(const CaptureSettings& s, FILE* out) {
   DemoApp app;
-  OptionMap options = windowOptions(settings.width, settings.height);
+  OptionMap options = windowOptions(s.size);
   app.options = &options;
   if (!app.init()) {
     std::fprintf(stderr, "%s: the demo did not start (no window)\n", kTool);
@@ -127,34 +136,65 @@ int runCapture(const CaptureSettings& settings, FILE* out) {
   grab.height = app.windowHeight;
   app.passMarker = grabAfterLastPass;
   app.passMarkerUser = &grab;
+  const Animation& animation = s.animation;
+  const std::string animationPath = (fs::path(s.outDir) / animation.file).string();
+  FILE* encoder = nullptr;
+  Progress progress;
+  progress.begin(stderr, monotonicNs());
   size_t nextKey = 0, nextShot = 0;
   int status = 0;
-  for (int frame = 1; frame <= settings.frames && status == 0; ++frame) {
+  for (int frame = 1; frame <= s.frames && status == 0; ++frame) {
     if (windowClosed()) {
       std::fprintf(stderr, "%s: window closed before frame %d\n", kTool, frame);
       status = 1;
       break;
     }
-    for (; nextKey < settings.keys.size() && settings.keys[nextKey].frame == frame; ++nextKey)
-      pressKey(app, settings.keys[nextKey].key);
-    grab.wanted = nextShot < settings.shots.size() && settings.shots[nextShot].frame == frame;
+    for (; nextKey < s.keys.size() && s.keys[nextKey].frame == frame; ++nextKey)
+      pressKey(app, s.keys[nextKey].key);
+    const bool animated = frame >= animation.first && frame <= animation.last &&
+                          (frame - animation.first) % s.animationStep == 0;
+    grab.wanted = animated || (nextShot < s.shots.size() && s.shots[nextShot].frame == frame);
     grab.taken = false;
     app.drawFrame();
+    if (const long long now = monotonicNs(); progress.due(now))
+      progress.show(now,
+                    std::string(kTool) + ": frame " + std::to_string(frame) + "/" + std::to_string(s.frames));
     if (!grab.wanted) continue;
     if (!grab.taken) {
       std::fprintf(stderr, "%s: the frame never reported its last pass; nothing to read\n", kTool);
       status = 1;
       break;
     }
-    for (; nextShot < settings.shots.size() && settings.shots[nextShot].frame == frame; ++nextShot) {
-      std::string path = settings.outDir + "/" + settings.shots[nextShot].name + ".png";
+    for (; nextShot < s.shots.size() && s.shots[nextShot].frame == frame; ++nextShot) {
+      const std::string path = (fs::path(s.outDir) / (s.shots[nextShot].name + ".png")).string();
       if (!writePng(path, grab.image)) {
         std::fprintf(stderr, "%s: could not write %s\n", kTool, path.c_str());
         status = 1;
         break;
       }
+      progress.clear();
       std::fprintf(out, "wrote %s (frame %d)\n", path.c_str(), frame);
     }
+    if (!animated) continue;
+    if (encoder == nullptr) encoder = startEncoder(s, grab.width, grab.height, animationPath);
+    if (encoder == nullptr ||
+        std::fwrite(grab.image.pixels.data(), grab.image.pixels.size(), 1, encoder) != 1) {
+      std::fprintf(stderr, "%s: ffmpeg took no frames for %s\n", kTool, animationPath.c_str());
+      status = 1;
+    }
+  }
+  progress.clear();
+  if (encoder != nullptr) {
+    const int encoded = pclose(encoder);
+    if (status == 0 && encoded != 0) {
+      std::fprintf(stderr, "%s: ffmpeg could not encode %s\n", kTool, animationPath.c_str());
+      status = 1;
+    }
+    std::error_code error;
+    if (status != 0) fs::remove(animationPath, error);  // no half animation left behind
+    if (status == 0)
+      std::fprintf(out, "wrote %s (%d frames from %d to %d)\n", animationPath.c_str(),
+                   (animation.last - animation.first) / s.animationStep + 1, animation.first, animation.last);
   }
   app.shutdown();
   return status;
@@ -164,11 +204,18 @@ int runCapture(const CaptureSettings& settings, FILE* out) {
 
 int main(int argc, char** argv) {
   CaptureSettings settings;
-  if (!parseArguments(argc, argv, settings)) return 2;
-  ensureDisplay(argc, argv, kTool, settings.width, settings.height);
+  if (int status = parseArguments(argc, argv, settings); status >= 0) return status;
+  if (settings.animation.first > 0 && std::system("command -v ffmpeg >/dev/null") != 0) {
+    std::fprintf(stderr, "%s: --animation needs ffmpeg (scripts/setup.sh installs it)\n", kTool);
+    return 1;
+  }
+  ensureDisplay(argc, argv, kTool, settings.size);
   setenv("SDL_AUDIODRIVER", "dummy", 0);
-  settings.outDir = absolutePath(settings.outDir);
-  if (!makeDirectories(settings.outDir)) {
+  // A dead encoder then fails a write instead of ending the tool without a word.
+  std::signal(SIGPIPE, SIG_IGN);
+  std::error_code error;
+  settings.outDir = fs::absolute(settings.outDir, error).string();
+  if (fs::create_directories(settings.outDir, error), !fs::is_directory(settings.outDir, error)) {
     std::fprintf(stderr, "%s: cannot create %s\n", kTool, settings.outDir.c_str());
     return 1;
   }
@@ -181,8 +228,9 @@ int main(int argc, char** argv) {
   int status = runCapture(settings, quiet.out);
   if (status != 0) quiet.replay(stderr);
   if (status == 0)
-    std::fprintf(quiet.out, "%s: %d frames at %dx%d, %zu pictures in %s\n", kTool, settings.frames,
-                 settings.width, settings.height, settings.shots.size(), settings.outDir.c_str());
+    std::fprintf(quiet.out, "%s: %d frames at %dx%d, %zu pictures%s in %s\n", kTool, settings.frames,
+                 settings.size.width, settings.size.height, settings.shots.size(),
+                 settings.animation.first > 0 ? " and an animation" : "", settings.outDir.c_str());
   quiet.end();
   return status;
 }

@@ -1,21 +1,22 @@
-// Command-line values, key presses and run set-up for the tools.
+// Values the tools parse themselves, key presses, run set-up and the progress line.
 #include "tool_support.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <iostream>
+#include <sstream>
 
 #include "app/demo_app.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -33,17 +34,11 @@ bool validName(const std::string& name) {
   return true;
 }
 
-}  // namespace
-
 std::vector<std::string> splitList(const std::string& text) {
   std::vector<std::string> items;
-  size_t start = 0;
-  while (start <= text.size()) {
-    size_t comma = text.find(',', start);
-    if (comma == std::string::npos) comma = text.size();
-    if (comma > start) items.push_back(text.substr(start, comma - start));
-    start = comma + 1;
-  }
+  std::istringstream in(text);
+  for (std::string item; std::getline(in, item, ',');)
+    if (!item.empty()) items.push_back(item);
   return items;
 }
 
@@ -66,70 +61,82 @@ bool keyFromName(const std::string& name, SDLKey& key) {
   return false;
 }
 
-bool parseKeyTimeline(const std::string& text, std::vector<TimedKey>& keys, std::string& error) {
+}  // namespace
+
+std::istream& operator>>(std::istream& in, WindowSize& size) {
+  char x = 0;
+  if (in >> size.width >> x >> size.height &&
+      (x != 'x' || size.width < 1 || size.height < 1 || size.width > 16384 || size.height > 16384))
+    in.setstate(std::ios::failbit);
+  return in;
+}
+
+std::ostream& operator<<(std::ostream& out, const WindowSize& size) {
+  return out << size.width << "x" << size.height;
+}
+
+std::string parseKeyTimeline(const std::string& text, std::vector<TimedKey>& keys) {
   keys.clear();
   for (const std::string& item : splitList(text)) {
     size_t colon = item.find(':');
     TimedKey timed;
-    if (colon == std::string::npos || !parseFrame(item.substr(0, colon), timed.frame)) {
-      error = "bad key entry '" + item + "' (want FRAME:KEY, frames from 1)";
-      return false;
-    }
-    if (!keyFromName(item.substr(colon + 1), timed.key)) {
-      error = "unknown key '" + item.substr(colon + 1) +
-              "' (a-z, 0-9, left, right, up, down, space, escape, return)";
-      return false;
-    }
+    if (colon == std::string::npos || !parseFrame(item.substr(0, colon), timed.frame))
+      return "bad key entry '" + item + "' (want FRAME:KEY, frames from 1)";
+    if (!keyFromName(item.substr(colon + 1), timed.key))
+      return "unknown key '" + item.substr(colon + 1) +
+             "' (a-z, 0-9, left, right, up, down, space, escape, return)";
     keys.push_back(timed);
   }
   std::stable_sort(keys.begin(), keys.end(),
                    [](const TimedKey& a, const TimedKey& b) { return a.frame < b.frame; });
-  return true;
+  return "";
 }
 
-bool parseShots(const std::string& text, std::vector<Shot>& shots, std::string& error) {
+std::string parseShots(const std::string& text, std::vector<Shot>& shots) {
   shots.clear();
   for (const std::string& item : splitList(text)) {
     size_t colon = item.find(':');
     Shot shot;
-    if (!parseFrame(item.substr(0, colon), shot.frame)) {
-      error = "bad shot '" + item + "' (want FRAME or FRAME:NAME, frames from 1)";
-      return false;
-    }
+    if (!parseFrame(item.substr(0, colon), shot.frame))
+      return "bad shot '" + item + "' (want FRAME or FRAME:NAME, frames from 1)";
     if (colon != std::string::npos) {
       shot.name = item.substr(colon + 1);
-      if (!validName(shot.name)) {
-        error = "bad shot name '" + shot.name + "' (letters, digits, '-' and '_')";
-        return false;
-      }
+      if (!validName(shot.name)) return "bad shot name '" + shot.name + "' (letters, digits, '-' and '_')";
     } else {
       char name[32];
       std::snprintf(name, sizeof name, "frame-%05d", shot.frame);
       shot.name = name;
     }
     for (const Shot& other : shots)
-      if (other.name == shot.name) {
-        error = "two shots would both write " + shot.name + ".png";
-        return false;
-      }
+      if (other.name == shot.name) return "two shots would both write " + shot.name + ".png";
     shots.push_back(shot);
   }
   std::stable_sort(shots.begin(), shots.end(),
                    [](const Shot& a, const Shot& b) { return a.frame < b.frame; });
-  return true;
+  return "";
 }
 
-bool parseSize(const std::string& text, int& width, int& height) {
-  size_t x = text.find('x');
-  if (x == std::string::npos) return false;
-  return parseFrame(text.substr(0, x), width) && parseFrame(text.substr(x + 1), height) && width <= 16384 &&
-         height <= 16384;
+std::string parseAnimation(const std::string& text, Animation& animation) {
+  const size_t dash = text.find('-'), colon = text.find(':');
+  if (dash == std::string::npos || colon == std::string::npos || colon < dash ||
+      !parseFrame(text.substr(0, dash), animation.first) ||
+      !parseFrame(text.substr(dash + 1, colon - dash - 1), animation.last) ||
+      animation.last < animation.first)
+    return "bad animation '" + text + "' (want FROM-TO:FILE, frames from 1, FROM at most TO)";
+  animation.file = text.substr(colon + 1);
+  const size_t dot = animation.file.rfind('.');
+  const std::string extension = dot == std::string::npos ? "" : animation.file.substr(dot + 1);
+  if (!validName(animation.file.substr(0, dot)) ||
+      (extension != "gif" && extension != "apng" && extension != "webm"))
+    return "bad animation file '" + animation.file +
+           "' (a name of letters, digits, '-' and '_', then .gif, .apng or .webm)";
+  return "";
 }
 
-OptionMap windowOptions(int width, int height) {
+OptionMap windowOptions(WindowSize size) {
   OptionMap options;
-  options["w"] = std::to_string(width);
-  options["h"] = std::to_string(height);
+  options["w"] = std::to_string(size.width);
+  options["h"] = std::to_string(size.height);
   return options;
 }
 
@@ -165,7 +172,7 @@ double percentile(std::vector<double>& samples, double p) {
   return samples[std::min(index, samples.size() - 1)];
 }
 
-void ensureDisplay(int argc, char** argv, const char* toolName, int width, int height) {
+void ensureDisplay(int argc, char** argv, const char* toolName, WindowSize largest) {
   const char* display = std::getenv("DISPLAY");
   if (display != nullptr && display[0] != '\0') return;
   if (std::getenv("LUMAROK_TOOL_UNDER_XVFB") != nullptr) {
@@ -176,19 +183,13 @@ void ensureDisplay(int argc, char** argv, const char* toolName, int width, int h
   std::fprintf(stdout, "%s: no DISPLAY, running on a virtual display (Xvfb)\n", toolName);
   std::fflush(stdout);
   // -noreset: a server that resets as its last client leaves can turn away the next one.
-  std::string screen = "-noreset -screen 0 " + std::to_string(std::max(width, 1280)) + "x" +
-                       std::to_string(std::max(height, 1024)) + "x24";
-  std::vector<char*> args;
-  char xvfbRun[] = "xvfb-run", dashA[] = "-a", dashS[] = "-s";
-  args.push_back(xvfbRun);
-  args.push_back(dashA);
-  args.push_back(dashS);
-  args.push_back(&screen[0]);
-  char selfPath[PATH_MAX];
-  ssize_t length = readlink("/proc/self/exe", selfPath, sizeof selfPath - 1);
-  if (length <= 0) return;
-  selfPath[length] = '\0';
-  args.push_back(selfPath);
+  std::string screen = "-noreset -screen 0 " + std::to_string(std::max(largest.width, 1280)) + "x" +
+                       std::to_string(std::max(largest.height, 1024)) + "x24";
+  std::error_code error;
+  std::string self = fs::read_symlink("/proc/self/exe", error);
+  if (error) return;
+  std::vector<char*> args = {const_cast<char*>("xvfb-run"), const_cast<char*>("-a"), const_cast<char*>("-s"),
+                             screen.data(), self.data()};
   for (int i = 1; i < argc; ++i) args.push_back(argv[i]);
   args.push_back(nullptr);
   execvp(args[0], args.data());
@@ -197,31 +198,9 @@ void ensureDisplay(int argc, char** argv, const char* toolName, int width, int h
 }
 
 bool enterRunDirectory() {
-  char selfPath[PATH_MAX];
-  ssize_t length = readlink("/proc/self/exe", selfPath, sizeof selfPath - 1);
-  if (length <= 0) return false;
-  selfPath[length] = '\0';
-  std::string dir(selfPath);
-  dir = dir.substr(0, dir.rfind('/') + 1);
-  if (chdir(dir.c_str()) != 0) return false;
-  return access("shaders/vertexShader.txt", R_OK) == 0;
-}
-
-std::string absolutePath(const std::string& path) {
-  if (!path.empty() && path[0] == '/') return path;
-  char cwd[PATH_MAX];
-  if (getcwd(cwd, sizeof cwd) == nullptr) return path;
-  return std::string(cwd) + "/" + path;
-}
-
-bool makeDirectories(const std::string& path) {
-  for (size_t slash = 1; slash != std::string::npos; slash = path.find('/', slash + 1)) {
-    std::string prefix = path.substr(0, slash);
-    if (!prefix.empty()) mkdir(prefix.c_str(), 0755);
-  }
-  mkdir(path.c_str(), 0755);
-  struct stat info;
-  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+  std::error_code error;
+  fs::current_path(fs::read_symlink("/proc/self/exe", error).parent_path(), error);
+  return !error && fs::exists("shaders/vertexShader.txt", error);
 }
 
 void QuietStdout::begin() {
@@ -257,6 +236,38 @@ void QuietStdout::end() {
   out = stdout;
   savedFd = -1;
   held = nullptr;
+}
+
+void Progress::begin(FILE* to, long long nowNs) {
+  out = to;
+  terminal = isatty(fileno(to)) != 0;
+  startNs = lastNs = nowNs;
+  showing = false;
+}
+
+bool Progress::due(long long nowNs) const {
+  return nowNs - lastNs >= (terminal ? kTerminalEveryNs : kPlainEveryNs);
+}
+
+void Progress::show(long long nowNs, const std::string& what) {
+  lastNs = nowNs;
+  const long long seconds = (nowNs - startNs) / 1000000000LL;
+  // \033[K clears what a longer earlier line left to the right.
+  std::fprintf(out, terminal ? "\r%s, %lld s\033[K" : "%s, %lld s\n", what.c_str(), seconds);
+  std::fflush(out);
+  showing = terminal;
+}
+
+void Progress::clear() {
+  if (showing) std::fputs("\r\033[K", out);
+  std::fflush(out);
+  showing = false;
+}
+
+std::string shellQuoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
 }
 
 long long monotonicNs() {

@@ -1,11 +1,13 @@
-// Code the capture and benchmark tools share: their command-line values (key timelines, shot lists,
-// window sizes), key presses handed to the demo, and the run set-up (display, run directory, output).
+// Code the capture, benchmark and soak tools share: the values they parse themselves (key timelines,
+// shot lists, animation ranges, window sizes), key presses handed to the demo, the run set-up
+// (display, run directory, quiet standard output) and a progress line for long runs.
 // Frames are counted from 1: frame n is the n-th call of DemoApp::drawFrame.
 #pragma once
 
 #include <SDL/SDL.h>
 
 #include <cstdio>
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -25,20 +27,31 @@ struct Shot {
   std::string name;
 };
 
-// Letters a to z, digits, and left, right, up, down, space, escape, return.
-bool keyFromName(const std::string& name, SDLKey& key);
-// "120:s,240:t,360:up" into presses ordered by frame (same-frame presses keep their written order).
-// False with a message in `error` on any malformed entry; an empty text is an empty timeline.
-bool parseKeyTimeline(const std::string& text, std::vector<TimedKey>& keys, std::string& error);
+// Frames first..last (every `step`-th of them) encoded into `file`, whose extension picks the format.
+struct Animation {
+  int first = 0, last = 0;
+  std::string file;
+};
+
+struct WindowSize {
+  int width = 0, height = 0;
+};
+// "800x600", each side 1 to 16384; CLI11 converts option values through these.
+std::istream& operator>>(std::istream& in, WindowSize& size);
+std::ostream& operator<<(std::ostream& out, const WindowSize& size);
+
+// Each returns "" on success, else the message for the option's one error line.
+// "120:s,240:t,360:up" into presses ordered by frame (same-frame presses keep their written order);
+// keys are a-z, 0-9, left, right, up, down, space, escape, return.
+std::string parseKeyTimeline(const std::string& text, std::vector<TimedKey>& keys);
 // "60,300:blur-on" into shots ordered by frame; unnamed shots are called frame-00060 and so on.
 // Names are letters, digits, '-' and '_' only, so they cannot leave the output directory.
-bool parseShots(const std::string& text, std::vector<Shot>& shots, std::string& error);
-// "800x600" into a width and a height, both at least 1.
-bool parseSize(const std::string& text, int& width, int& height);
-// A comma-separated list, empty entries dropped.
-std::vector<std::string> splitList(const std::string& text);
+std::string parseShots(const std::string& text, std::vector<Shot>& shots);
+// "400-700:bounce.gif": a name as for shots, then .gif, .apng or .webm.
+std::string parseAnimation(const std::string& text, Animation& animation);
+
 // The options the demo gets for a window of this size.
-OptionMap windowOptions(int width, int height);
+OptionMap windowOptions(WindowSize size);
 
 // One press and release through the demo's own event handling, as SDL would deliver them.
 void pressKey(DemoApp& app, SDLKey key);
@@ -50,15 +63,11 @@ double percentile(std::vector<double>& samples, double p);
 
 // Without a display, runs the tool again under xvfb-run (returns only when that is impossible,
 // after printing why). With a display it returns at once.
-void ensureDisplay(int argc, char** argv, const char* toolName, int width, int height);
+void ensureDisplay(int argc, char** argv, const char* toolName, WindowSize largest);
 // The demo reads shaders/ and res/ from the working directory: move to the directory of the tool's
 // binary, the build directory, which is the run directory (the source tree's res lacks the built
 // images). False when the shaders are not there.
 bool enterRunDirectory();
-// `path` made absolute against the current directory.
-std::string absolutePath(const std::string& path);
-// Creates the directory and its parents; true when it exists afterwards.
-bool makeDirectories(const std::string& path);
 
 // Keeps the demo's start-up chatter off the terminal: standard output goes to a temporary file while
 // the tool writes its own lines to `out`, a stream on the original standard output. When something
@@ -72,6 +81,28 @@ struct QuietStdout {
   void replay(FILE* to);
   void end();
 };
+
+// Where a long run is, on standard error so the report on standard output stays as it is: one line
+// rewritten in place on a terminal, otherwise a plain line at most every kPlainEveryNs, so a log
+// shows the run moving without filling up.
+struct Progress {
+  static constexpr long long kTerminalEveryNs = 200000000LL, kPlainEveryNs = 3000000000LL;
+  FILE* out = stderr;
+  bool terminal = false;
+  long long startNs = 0, lastNs = 0;
+  bool showing = false;  // a rewritten line is on the terminal
+
+  void begin(FILE* to, long long nowNs);
+  // True when the last line is old enough for a new one; callers build the text only then.
+  bool due(long long nowNs) const;
+  // Shows "<what>, <elapsed> s".
+  void show(long long nowNs, const std::string& what);
+  // Takes the rewritten line off the terminal before other output.
+  void clear();
+};
+
+// `text` in single quotes for sh.
+std::string shellQuoted(const std::string& text);
 
 // Nanoseconds on the monotonic clock, shared by all processes of the machine.
 long long monotonicNs();

@@ -1,7 +1,8 @@
 // lumarok-soak: the demo's own start-up, frames and shutdown for a long run at a small size,
 // sampling resident memory and frame time every so many frames. Nothing is created or freed per
 // frame, so after the first frames resident memory must stay flat and frame time must not drift.
-// Prints one line per sample and a summary; exit status 1 when memory grew past the bound.
+// Prints one line per sample and a summary; exit status 1 when memory grew past the bound. Where the
+// run is goes to standard error as it runs.
 #include <GL/glew.h>
 #include <unistd.h>
 
@@ -13,13 +14,16 @@
 #include <vector>
 
 #include "app/demo_app.h"
+#include "command_line.h"
 #include "tool_support.h"
 
 namespace {
 
+const char* const kTool = "lumarok-soak";
+
 struct SoakSettings {
   long frames = 100000;
-  int width = 160, height = 120;
+  WindowSize size{160, 120};
   long every = 1000;    // frames per sample
   long warmup = 2000;   // frames before the memory baseline: driver caches fill in the first ones
   long boundKb = 1024;  // growth allowed after the warm-up
@@ -41,63 +45,62 @@ double median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
-bool parseArguments(int argc, char** argv, SoakSettings& s) {
-  for (int i = 1; i + 1 < argc; i += 2) {
-    std::string arg = argv[i], value = argv[i + 1];
-    long number = std::atol(value.c_str());
-    if (arg == "--frames" && number > 0)
-      s.frames = number;
-    else if (arg == "--every" && number > 0)
-      s.every = number;
-    else if (arg == "--warmup" && number >= 0)
-      s.warmup = number;
-    else if (arg == "--bound-kb" && number >= 0)
-      s.boundKb = number;
-    else if (arg == "--size" && parseSize(value, s.width, s.height))
-      continue;
-    else
-      return false;
-  }
-  return argc % 2 == 1;
+int parseArguments(int argc, char** argv, SoakSettings& s) {
+  CLI::App app{
+      "A long run of the demo's frames at a small size, sampling resident memory and frame time; "
+      "fails when memory grows past the bound after the warm-up.",
+      kTool};
+  useOneLineErrors(app);
+  app.add_option("--frames", s.frames, "frames to run")->check(kAtLeastOne)->capture_default_str();
+  app.add_option("--size", s.size, "window size")->type_name("WxH")->capture_default_str();
+  app.add_option("--every", s.every, "frames per sample")->check(kAtLeastOne)->capture_default_str();
+  app.add_option("--warmup", s.warmup, "frames before the memory baseline")
+      ->check(kAtLeastZero)
+      ->capture_default_str();
+  app.add_option("--bound-kb", s.boundKb, "growth allowed after the warm-up")
+      ->check(kAtLeastZero)
+      ->capture_default_str();
+  CLI11_PARSE(app, argc, argv);
+  return -1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   SoakSettings s;
-  if (!parseArguments(argc, argv, s)) {
-    std::printf(
-        "usage: lumarok-soak [--frames N] [--size WxH] [--every N] [--warmup N] [--bound-kb N]\n"
-        "  defaults: 100000 frames at 160x120, a sample every 1000 frames, memory baseline after 2000,\n"
-        "  at most 1024 KB of growth after it\n");
-    return 2;
-  }
+  if (int status = parseArguments(argc, argv, s); status >= 0) return status;
   setenv("SDL_AUDIODRIVER", "dummy", 0);  // as the demo itself: no sound card wanted
-  ensureDisplay(argc, argv, "lumarok-soak", s.width, s.height);
+  ensureDisplay(argc, argv, kTool, s.size);
   if (!enterRunDirectory()) {
-    std::printf("lumarok-soak: no shaders/ beside the binary or in the working directory\n");
+    std::printf("%s: no shaders/ beside the binary (it runs from the build directory)\n", kTool);
     return 2;
   }
-  OptionMap options = windowOptions(s.width, s.height);
+  OptionMap options = windowOptions(s.size);
   DemoApp app;
   app.options = &options;
   QuietStdout quiet;
   quiet.begin();
   if (!app.init()) {
     quiet.end();
-    std::printf("lumarok-soak: start-up failed\n");
+    std::printf("%s: start-up failed\n", kTool);
     return 2;
   }
   std::fprintf(quiet.out, "frame rss_kb frame_ms\n");
   long baselineKb = 0, peakKb = 0;
   std::vector<double> windowMs;
   long long windowStart = monotonicNs();
+  Progress progress;
+  progress.begin(stderr, windowStart);
   for (long frame = 1; frame <= s.frames && app.running; ++frame) {
     SDL_Event event;
     while (SDL_PollEvent(&event)) app.handleEvent(event);
     app.drawFrame();
-    if (frame % s.every != 0) continue;
     long long now = monotonicNs();
+    if (progress.due(now))
+      progress.show(now, "soak: frame " + std::to_string(frame) + "/" + std::to_string(s.frames) + " at " +
+                             std::to_string(s.size.width) + "x" + std::to_string(s.size.height) +
+                             ", resident " + std::to_string(residentKb()) + " KB");
+    if (frame % s.every != 0) continue;
     double ms = (now - windowStart) / 1e6 / s.every;
     windowStart = now;
     long rss = residentKb();
@@ -106,9 +109,11 @@ int main(int argc, char** argv) {
       peakKb = std::max(peakKb, rss);
       windowMs.push_back(ms);
     }
+    progress.clear();
     std::fprintf(quiet.out, "%ld %ld %.3f\n", frame, rss, ms);
     std::fflush(quiet.out);
   }
+  progress.clear();
   app.shutdown();
   quiet.end();
 
@@ -119,7 +124,7 @@ int main(int argc, char** argv) {
   double late =
       median(std::vector<double>(windowMs.end() - std::min(fifth, windowMs.size()), windowMs.end()));
   long growth = peakKb - baselineKb;
-  std::printf("soak: %ld frames at %dx%d\n", s.frames, s.width, s.height);
+  std::printf("soak: %ld frames at %dx%d\n", s.frames, s.size.width, s.size.height);
   std::printf("soak: resident %ld KB after %ld frames, peak %ld KB after it: growth %ld KB (bound %ld KB)\n",
               baselineKb, s.warmup, peakKb, growth, s.boundKb);
   std::printf("soak: frame time median %.3f ms early, %.3f ms late: ratio %.2f\n", early, late,
