@@ -24,6 +24,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+constexpr int kTimeoutMs = 30000;  // bounds a hung run; a healthy one takes a fraction, even under ASan
 Clock::time_point after(int ms) { return Clock::now() + std::chrono::milliseconds(ms); }
 int msLeft(Clock::time_point deadline) {
   return std::max(
@@ -72,7 +73,7 @@ struct Child {
   }
 
   // Reads until the output holds `text` at or after byte `from`; false on timeout or at its end.
-  bool waitFor(const std::string& text, size_t from = 0, int timeoutMs = 15000) {
+  bool waitFor(const std::string& text, size_t from = 0, int timeoutMs = kTimeoutMs) {
     for (auto deadline = after(timeoutMs); out.find(text, from) == std::string::npos;)
       if (msLeft(deadline) == 0 || !read(msLeft(deadline))) return out.find(text, from) != std::string::npos;
     return true;
@@ -80,7 +81,7 @@ struct Child {
 
   // Reads to the end and reaps the child, killed if it has not ended in time: 0..255 after an exit,
   // 128 + the signal otherwise.
-  int exit(int timeoutMs = 15000) {
+  int exit(int timeoutMs = kTimeoutMs) {
     const auto deadline = after(timeoutMs);
     while (msLeft(deadline) > 0 && read(msLeft(deadline))) {
     }
@@ -134,7 +135,7 @@ class DemoTest : public ::testing::Test {
   std::string describe() const { return "stdout:\n" + demo.out + "\nstderr:\n" + err(); }
 
   // Waits for the demo's window and gives it the keyboard focus; false at once if the demo has ended.
-  bool waitForWindow(int timeoutMs = 15000) {
+  bool waitForWindow(int timeoutMs = kTimeoutMs) {
     for (auto deadline = after(timeoutMs); window == 0; usleep(10000)) {
       Window root, parent, *children = nullptr;
       unsigned count = 0;
