@@ -1,10 +1,8 @@
 #!/usr/bin/env bash
-# The fault table: deliberate breaks that a user would notice or that would lose safety. Each row is
-# applied to a scratch copy of this tree, which is built and tested (with the sanitizers where only a
-# sanitizer sees the break); the failing tests are listed and the copy restored. The run fails when a
-# row's pattern no longer applies or no test catches its break.
-#   tests/faults.sh [--check] [ROW-PATTERN]   --check: only whether each row's pattern still applies
-# FAULT_DIR (default /tmp/lumarok-faults) keeps the scratch copy and its builds between runs.
+# The fault table: deliberate breaks that a user would notice or that would lose safety, each applied to
+# a scratch copy of this tree (FAULT_DIR, kept between runs), built and tested (with the sanitizers where
+# only they see it), listed with the tests that fail, and undone. A row no test catches, or whose pattern
+# no longer applies, fails the run.   tests/faults.sh [--check: patterns only] [ROW-PATTERN]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 scratch=${FAULT_DIR:-/tmp/lumarok-faults}
@@ -14,7 +12,6 @@ check=0
 names=() files=() edits=() sees=() ways=()
 row() { names+=("$1") files+=("$2") edits+=("$3") sees+=("$4") ways+=("${5:-plain}"); }
 
-#   name                 file                        sed edit                                                  what the user sees
 row gelinkt              src/gpu/shader_program.cpp  's/"GELINKT"/"LINKED"/'                                   'start-up prints LINKED for GELINKT'
 row usage-text           src/app/options.cpp         's/"Aufruf:"/"Usage:"/'                                   'the usage text is not the German one'
 row path-lines           src/frame/scene_state.cpp   's/out << pathSegment <</out << pathSegment + 1 <</'       'p prints path segments from 1'
