@@ -110,9 +110,14 @@ TEST_P(FramePassValues, EachPassHandsTheShadersItsValuesAndTheFrameBindsItsTarge
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
+std::string switchName(const testing::TestParamInfo<FrameSwitches>& info) {
+  const char* names[] = {"ShadowsOn", "ReflectionOn", "BlurOn", "AllHeldAtTwo"};
+  return names[info.index];
+}
 INSTANTIATE_TEST_SUITE_P(SwitchStates, FramePassValues,
                          testing::Values(FrameSwitches{1, 0, 0}, FrameSwitches{0, 1, 0},
-                                         FrameSwitches{0, 0, 1}, FrameSwitches{2, 2, 2}));
+                                         FrameSwitches{0, 0, 1}, FrameSwitches{2, 2, 2}),
+                         switchName);
 
 // A jump of 100 units since the oldest snapshot, as a teleport or a camera cut would give: the blur
 // reaches no further than the sphere's stretched size and the longest blur the shader allows, 40 pixels.
