@@ -1,6 +1,5 @@
-// lumarok-capture end to end: keys act at their exact frame, the same command gives the same pixels,
-// and the golden frames of tests/golden match within a tolerance that absorbs Mesa's rounding on
-// another CPU but not a broken shadow, reflection, blur or surface texture.
+// lumarok-capture end to end: keys act at their exact frame, the same command gives the same pixels.
+// (The golden frames, which run it too, are in golden_test.cpp.)
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -16,7 +15,6 @@
 namespace {
 
 const std::string kCapture = std::string(LUMAROK_BINARY_DIR) + "/lumarok-capture";
-const std::string kGoldenDir = std::string(LUMAROK_SOURCE_DIR) + "/tests/golden";
 
 // A pixel differs when any channel is off by more than this; llvmpipe on another vector width moves
 // edges and filtered texels by a few levels, never by this much.
@@ -102,78 +100,6 @@ RgbImage loadImage(const std::string& path) {
   RgbImage image;
   EXPECT_TRUE(readPng(path, image)) << "cannot read " << path;
   return image;
-}
-
-// One line of tests/golden/scenarios.txt: a key timeline ("-" for none) and FRAME:NAME shots.
-struct Scenario {
-  std::string size, keys, shots;
-  std::vector<std::pair<int, std::string>> frames;  // frame, name
-};
-
-std::vector<Scenario> loadScenarios() {
-  std::vector<Scenario> scenarios;
-  std::ifstream in(kGoldenDir + "/scenarios.txt");
-  std::string size;
-  for (std::string line; std::getline(in, line);) {
-    std::istringstream fields(line);
-    Scenario s;
-    if (!(fields >> s.keys >> s.shots) || s.keys[0] == '#') continue;
-    if (s.keys == "size") {
-      size = s.shots;
-      continue;
-    }
-    s.size = size;
-    if (s.keys == "-") s.keys.clear();
-    std::stringstream shots(s.shots);
-    for (std::string shot; std::getline(shots, shot, ',');)
-      s.frames.push_back({std::atoi(shot.c_str()), shot.substr(shot.find(':') + 1)});
-    scenarios.push_back(s);
-  }
-  return scenarios;
-}
-
-class GoldenFrame : public ::testing::TestWithParam<Scenario> {};
-
-TEST_P(GoldenFrame, MatchesItsReference) {
-  const Scenario& s = GetParam();
-  const std::string dir = outputDir("golden-" + s.frames.front().second);
-  std::vector<std::string> args = {"--size", s.size, "--shots", s.shots};
-  if (!s.keys.empty()) args.insert(args.end(), {"--keys", s.keys});
-  const RunResult run = runCapture(args, dir);
-  ASSERT_EQ(run.exitCode, 0) << run.err;
-  for (const auto& frame : s.frames) {
-    const std::string captured = dir + "/" + frame.second + ".png",
-                      golden = kGoldenDir + "/" + frame.second + ".png";
-    EXPECT_NE(run.out.find("wrote " + captured + " (frame " + std::to_string(frame.first) + ")\n"),
-              std::string::npos)
-        << run.out;
-    const ImageDiff diff = compareImages(loadImage(captured), loadImage(golden));
-    EXPECT_TRUE(diff.withinTolerance()) << frame.second << ": " << diff.describe()
-                                        << "\n  captured: " << captured << "\n  reference: " << golden
-                                        << "\n  (scripts/refresh-goldens.sh remakes the references after a "
-                                           "deliberate change)";
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(Scenarios, GoldenFrame, ::testing::ValuesIn(loadScenarios()),
-                         [](const ::testing::TestParamInfo<Scenario>& info) {
-                           std::string name = info.param.frames.front().second;
-                           for (char& c : name)
-                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                           return name;
-                         });
-
-// Guards the references themselves: refreshed from a build whose effect did nothing, a golden would
-// look like its plain counterpart and the test above would protect a broken picture.
-TEST(GoldenReferences, EachEffectVisiblyChangesThePlainFrame) {
-  const std::pair<const char*, const char*> pairs[] = {
-      {"shadows", "plain"}, {"reflection", "plain"}, {"blur", "stepped"}, {"path", "plain"}};
-  for (const auto& pair : pairs) {
-    const ImageDiff diff = compareImages(loadImage(kGoldenDir + "/" + pair.first + ".png"),
-                                         loadImage(kGoldenDir + "/" + pair.second + ".png"));
-    EXPECT_TRUE(diff.sameSize && diff.worstTileFraction > kMinEffectTileFraction)
-        << pair.first << " vs " << pair.second << ": " << diff.describe();
-  }
 }
 
 TEST(Capture, KeysActAtTheirExactFrameAndTheSameRunGivesTheSamePixels) {

@@ -1,18 +1,23 @@
-// Shared by the fuzz targets: a real GL context for the whole run, and quiet standard output.
+// Shared by the fuzz targets: a real GL context for the whole run, with standard output silenced (the
+// loaders print a line for nearly every input), and a check that ends the run as a finding would.
 #pragma once
+
+#include <GL/glew.h>
+#include <SDL/SDL.h>
 
 #include <cstdio>
 #include <cstdlib>
 
-// Opens a small SDL window with a GL context (DISPLAY must be set) and sends standard output to
-// /dev/null, since the loaders print a line for nearly every input. Ends the process if it cannot.
-void openFuzzGlContext();
+inline void openFuzzGlContext() {
+  if (SDL_Init(SDL_INIT_VIDEO) < 0 || SDL_SetVideoMode(64, 64, 32, SDL_OPENGL) == nullptr ||
+      glewInit() != GLEW_OK || std::freopen("/dev/null", "w", stdout) == nullptr) {
+    std::fprintf(stderr, "fuzz: no GL context (is DISPLAY set?): %s\n", SDL_GetError());
+    std::exit(2);
+  }
+}
 
-// Stops the run the way a sanitizer finding would: libFuzzer saves the input that got here.
-#define FUZZ_CHECK(condition)                                                                  \
-  do {                                                                                         \
-    if (!(condition)) {                                                                        \
-      std::fprintf(stderr, "fuzz check failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__); \
-      std::abort();                                                                            \
-    }                                                                                          \
-  } while (0)
+// libFuzzer keeps the input that got here.
+#define FUZZ_CHECK(condition)                                                                              \
+  ((condition) ? void()                                                                                    \
+               : (std::fprintf(stderr, "fuzz check failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__), \
+                  std::abort()))

@@ -1,0 +1,95 @@
+// Golden frames: lumarok-capture runs the demo's own frames with keys at exact frames, and each shot
+// must match its reference in tests/golden within a tolerance that absorbs Mesa's rounding on another
+// CPU, but not a shadow, reflection, blur or surface texture gone wrong.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "png_image.h"
+
+namespace {
+
+const std::string kGolden = LUMAROK_SOURCE_DIR "/tests/golden/";
+
+// The shares of pixels off by more than 24 levels in a channel, in the whole image and in the worst of
+// 16 by 16 tiles: rounding moves a few pixels here and there, a fault many where it acts.
+std::pair<double, double> differing(const std::string& pathA, const std::string& pathB) {
+  RgbImage a, b;
+  if (!readPng(pathA, a) || !readPng(pathB, b) || a.width != b.width || a.height != b.height) return {1, 1};
+  std::vector<double> tiles(256);
+  for (int y = 0; y < a.height; ++y)
+    for (int x = 0; x < a.width; ++x)
+      for (int c = 0; c < 3; ++c)
+        if (std::abs(a.at(x, y)[c] - b.at(x, y)[c]) > 24) {
+          tiles[y * 16 / a.height * 16 + x * 16 / a.width] += 256.0 / (a.width * a.height);
+          break;
+        }
+  double sum = 0;
+  for (double tile : tiles) sum += tile / 256;
+  return {sum, *std::max_element(tiles.begin(), tiles.end())};
+}
+
+// A line of tests/golden/scenarios.txt under a "size WxH" line: a key timeline ("-" for none) and the
+// shots as FRAME:NAME,...
+struct Scenario {
+  std::string size, keys, shots;
+  std::vector<std::string> names;
+};
+
+std::vector<Scenario> scenarios() {
+  std::vector<Scenario> list;
+  std::ifstream in(kGolden + "scenarios.txt");
+  std::string size;
+  for (std::string line; std::getline(in, line);) {
+    Scenario s;
+    if (!(std::istringstream(line) >> s.keys >> s.shots) || s.keys[0] == '#') continue;
+    if (s.keys == "size") size = s.shots;
+    s.size = size;
+    std::istringstream shots(s.shots);
+    for (std::string shot; std::getline(shots, shot, ',');)
+      s.names.push_back(shot.substr(shot.find(':') + 1));
+    if (s.keys != "size") list.push_back(s);
+  }
+  return list;
+}
+
+class GoldenFrame : public ::testing::TestWithParam<Scenario> {};
+
+TEST_P(GoldenFrame, MatchesItsReference) {
+  const Scenario& s = GetParam();
+  const std::string dir = LUMAROK_BINARY_DIR "/test-output/golden-" + s.names[0];
+  const std::string command = "rm -rf " + dir + " && mkdir -p " + dir +
+                              " && " LUMAROK_BINARY_DIR "/lumarok-capture --size " + s.size +
+                              (s.keys == "-" ? "" : " --keys " + s.keys) + " --shots " + s.shots + " --out " +
+                              dir + " >/dev/null";
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  for (const std::string& name : s.names) {
+    const auto [image, worstTile] = differing(dir + "/" + name + ".png", kGolden + name + ".png");
+    EXPECT_TRUE(image <= 0.005 && worstTile <= 0.03)
+        << name << ": " << image * 100 << "% of the pixels differ, " << worstTile * 100
+        << "% in the worst tile (scripts/refresh-goldens.sh remakes the references after a deliberate "
+           "change)";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Scenarios, GoldenFrame, ::testing::ValuesIn(scenarios()),
+                         [](const ::testing::TestParamInfo<Scenario>& info) {
+                           std::string name = info.param.names[0];
+                           std::replace_if(
+                               name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
+                           return name;
+                         });
+
+// The references themselves: refreshed from a build whose effect did nothing, a golden would look like
+// its plain counterpart and the test above would guard a broken picture.
+TEST(GoldenReferences, EachEffectVisiblyChangesThePlainFrame) {
+  for (auto [effect, plain] :
+       {std::pair{"shadows", "plain"}, {"reflection", "plain"}, {"blur", "stepped"}, {"path", "plain"}})
+    EXPECT_GT(differing(kGolden + effect + ".png", kGolden + plain + ".png").second, 0.10) << effect;
+}
+
+}  // namespace
