@@ -1,7 +1,6 @@
-// The frame's three passes on the demo's own start-up, with its shaders and images from the run
-// directory: what each pass hands the shaders, the targets it binds, and how far the blur of a jump
-// may reach; images of every layout uploaded into textures, and the cube map's faces. The golden frames judge
-// the rest.
+// The frame's passes on the demo's own start-up, with its shaders and images from the run directory:
+// what each pass hands the shaders, the targets it binds, how far the blur of a jump reaches; images
+// of every layout uploaded into textures, and the cube map's faces. The golden frames judge the rest.
 #include "frame/render_passes.h"
 
 #include <gtest/gtest.h>
@@ -121,9 +120,8 @@ INSTANTIATE_TEST_SUITE_P(SwitchStates, FramePassValues,
                                          FrameSwitches{0, 0, 1}, FrameSwitches{2, 2, 2}),
                          switchName);
 
-// A jump of 100 units since the oldest snapshot, as a teleport or a camera cut would give: the blur
-// is drawn out to the longest the shader allows, 40 pixels, and no further. Unclamped, the sphere
-// would be thinned over the whole screen and vanish from the frame.
+// A jump of 100 units since the oldest snapshot (a teleport, a camera cut): the blur is drawn out to
+// the longest the shader allows, 40 pixels, and no further; unclamped, the sphere would thin away.
 TEST_F(FrameTest, BlurOfAJumpReachesItsClampedLength) {
   frame();
   const std::vector<unsigned char> still = gPixels;
@@ -163,8 +161,7 @@ TEST_F(FrameTest, CubeMapFacesHoldTheirNamedImages) {
     ASSERT_NE(image, nullptr) << name;
     std::vector<unsigned char> texels(size * size * 4);
     glGetTexImage(face, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
-    const int bytes = image->format->BytesPerPixel;
-    int wrong = 0;
+    int wrong = 0, bytes = image->format->BytesPerPixel;
     for (int y = 0; y < size; ++y)
       for (int x = 0; x < size; ++x) {
         Uint32 pixel = 0;
