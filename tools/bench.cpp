@@ -414,21 +414,17 @@ void printTable(const BenchSettings& settings, const Json& run) {
 int main(int argc, char** argv) {
   BenchSettings settings;
   if (int status = parseArguments(argc, argv, settings); status >= 0) return status;
-  setenv("SDL_AUDIODRIVER", "dummy", 0);
+  // A child inherits the parent's set-up: display, working directory, environment.
   if (settings.childSize.width > 0) return runOneSize(settings);
 
   settings.startNs = monotonicNs();
   WindowSize largest{1, 1};
   for (const WindowSize& size : settings.sizes)
     largest = {std::max(largest.width, size.width), std::max(largest.height, size.height)};
-  ensureDisplay(argc, argv, kTool, largest);
   std::error_code error;
   if (!settings.jsonPath.empty()) settings.jsonPath = fs::absolute(settings.jsonPath, error).string();
+  if (!prepareRun(argc, argv, kTool, largest)) return 1;
   const std::string self = fs::read_symlink("/proc/self/exe", error).string();
-  if (!enterRunDirectory()) {
-    std::fprintf(stderr, "%s: no shaders/ beside the binary (it runs from the build directory)\n", kTool);
-    return 1;
-  }
   Json run = {{"frames", settings.frames},
               {"rounds", settings.rounds},
               {"warmup", settings.warmup},

@@ -209,20 +209,15 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s: --animation needs ffmpeg (scripts/setup.sh installs it)\n", kTool);
     return 1;
   }
-  ensureDisplay(argc, argv, kTool, settings.size);
-  setenv("SDL_AUDIODRIVER", "dummy", 0);
-  // A dead encoder then fails a write instead of ending the tool without a word.
-  std::signal(SIGPIPE, SIG_IGN);
   std::error_code error;
   settings.outDir = fs::absolute(settings.outDir, error).string();
+  if (!prepareRun(argc, argv, kTool, settings.size)) return 1;
   if (fs::create_directories(settings.outDir, error), !fs::is_directory(settings.outDir, error)) {
     std::fprintf(stderr, "%s: cannot create %s\n", kTool, settings.outDir.c_str());
     return 1;
   }
-  if (!enterRunDirectory()) {
-    std::fprintf(stderr, "%s: no shaders/ beside the binary (it runs from the build directory)\n", kTool);
-    return 1;
-  }
+  // A dead encoder then fails a write instead of ending the tool without a word.
+  std::signal(SIGPIPE, SIG_IGN);
   QuietStdout quiet;
   if (!settings.verbose) quiet.begin();
   int status = runCapture(settings, quiet.out);

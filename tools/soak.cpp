@@ -69,12 +69,7 @@ int parseArguments(int argc, char** argv, SoakSettings& s) {
 int main(int argc, char** argv) {
   SoakSettings s;
   if (int status = parseArguments(argc, argv, s); status >= 0) return status;
-  setenv("SDL_AUDIODRIVER", "dummy", 0);  // as the demo itself: no sound card wanted
-  ensureDisplay(argc, argv, kTool, s.size);
-  if (!enterRunDirectory()) {
-    std::printf("%s: no shaders/ beside the binary (it runs from the build directory)\n", kTool);
-    return 2;
-  }
+  if (!prepareRun(argc, argv, kTool, s.size)) return 2;
   OptionMap options = windowOptions(s.size);
   DemoApp app;
   app.options = &options;

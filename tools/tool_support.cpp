@@ -172,6 +172,10 @@ double percentile(std::vector<double>& samples, double p) {
   return samples[std::min(index, samples.size() - 1)];
 }
 
+namespace {
+
+// Without a display, runs the tool again under xvfb-run (returns only when that is impossible,
+// after printing why). With a display it returns at once.
 void ensureDisplay(int argc, char** argv, const char* toolName, WindowSize largest) {
   const char* display = std::getenv("DISPLAY");
   if (display != nullptr && display[0] != '\0') return;
@@ -197,10 +201,16 @@ void ensureDisplay(int argc, char** argv, const char* toolName, WindowSize large
                std::strerror(errno));
 }
 
-bool enterRunDirectory() {
+}  // namespace
+
+bool prepareRun(int argc, char** argv, const char* toolName, WindowSize largest) {
+  setenv("SDL_AUDIODRIVER", "dummy", 0);  // as the demo itself: no sound card wanted
+  ensureDisplay(argc, argv, toolName, largest);
   std::error_code error;
   fs::current_path(fs::read_symlink("/proc/self/exe", error).parent_path(), error);
-  return !error && fs::exists("shaders/vertexShader.txt", error);
+  if (!error && fs::exists("shaders/vertexShader.txt", error)) return true;
+  std::fprintf(stderr, "%s: no shaders/ beside the binary (it runs from the build directory)\n", toolName);
+  return false;
 }
 
 void QuietStdout::begin() {

@@ -61,13 +61,12 @@ void setSwitches(DemoApp& app, bool shadows, bool reflection, bool blur);
 // Value at fraction `p` (0..1) of the samples by the nearest-rank rule; sorts `samples`. 0 when empty.
 double percentile(std::vector<double>& samples, double p);
 
-// Without a display, runs the tool again under xvfb-run (returns only when that is impossible,
-// after printing why). With a display it returns at once.
-void ensureDisplay(int argc, char** argv, const char* toolName, WindowSize largest);
-// The demo reads shaders/ and res/ from the working directory: move to the directory of the tool's
-// binary, the build directory, which is the run directory (the source tree's res lacks the built
-// images). False when the shaders are not there.
-bool enterRunDirectory();
+// Sets a tool up to run the demo: no sound device, a display (without one, the tool runs itself
+// again under xvfb-run with a screen for `largest`), and the directory of the tool's binary, the
+// build directory, as the working directory, where the demo finds shaders/ and res/ (the source
+// tree's res lacks the built images). Paths from the command line are to be made absolute before.
+// False, after a line on standard error, when the shaders are not there.
+bool prepareRun(int argc, char** argv, const char* toolName, WindowSize largest);
 
 // Keeps the demo's start-up chatter off the terminal: standard output goes to a temporary file while
 // the tool writes its own lines to `out`, a stream on the original standard output. When something

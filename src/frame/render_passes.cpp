@@ -72,10 +72,8 @@ void drawScene(const FrameInputs& in) {
   draw(in, in.meshes.sphere);
 }
 
-// Binds the pass's target; the final pass passes none, as the off-screen pass left the window bound.
-void beginPass(const FrameInputs& in, int pass, const GLuint* framebuffer) {
+void beginPass(const FrameInputs& in, int pass) {
   if (in.passMarker != nullptr) in.passMarker(pass, in.passMarkerUser);
-  if (framebuffer != nullptr) glBindFramebuffer(GL_FRAMEBUFFER, *framebuffer);
   glViewport(0, 0, in.windowWidth, in.windowHeight);
 }
 
@@ -99,7 +97,8 @@ void renderPasses(const FrameInputs& in) {
 
   // Shadow pass: depth from the light. Slope-scaled offset pushes the stored depth back where the
   // ground is seen edge-on from the low light; the shader's own bias stays small.
-  beginPass(in, 0, &in.targets->shadowFramebuffer);
+  beginPass(in, 0);
+  glBindFramebuffer(GL_FRAMEBUFFER, in.targets->shadowFramebuffer);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   setMatrix(loc.pMatrix, scene.projMatrix);
   setMatrix(loc.vMatrix, scene.lightViewMatrix);
@@ -111,7 +110,8 @@ void renderPasses(const FrameInputs& in) {
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
 
   // Off-screen pass: the camera's image for the blur, always with shadows.
-  beginPass(in, 1, &in.targets->blurFramebuffer);
+  beginPass(in, 1);
+  glBindFramebuffer(GL_FRAMEBUFFER, in.targets->blurFramebuffer);
   glBindRenderbuffer(GL_RENDERBUFFER, in.targets->blurDepthRenderbuffer);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   setCameraMatrices(loc, scene);
@@ -123,8 +123,9 @@ void renderPasses(const FrameInputs& in) {
   glBindRenderbuffer(GL_RENDERBUFFER, 0);
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
 
-  // Final pass into the window, still bound: only the sphere reflects and blurs.
-  beginPass(in, 2, nullptr);
+  // Final pass into the window, which the off-screen pass left bound: only the sphere reflects and
+  // blurs.
+  beginPass(in, 2);
   glVertexAttrib1f(loc.in_shadow_on, shadowOn);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   setCameraMatrices(loc, scene);
