@@ -1,7 +1,6 @@
 // The surface texture seen small must not alias: the cube faces show the whole 256-texel image a few
-// pixels across, so a frame at 800x600 is held against the same frame drawn at 3200x2400 and
-// averaged down 4x4, the picture that filtering should approach. The ground, seen large, must stay
-// as sharp as that reference.
+// pixels across, so a frame at 800x600 is held against the same frame at 3200x2400 averaged down 4x4,
+// the picture filtering should approach. The ground, seen large, must stay as sharp as that reference.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -33,8 +32,7 @@ void grabWindow(int pass, void* user) {
 // The demo's frame `number` at this window size, drawn from its run directory.
 Frame drawDemoFrame(int width, int height, int number) {
   Frame frame;
-  frame.width = width;
-  frame.height = height;
+  frame.width = width, frame.height = height;
   const OptionMap options = {{"w", std::to_string(width)}, {"h", std::to_string(height)}};
   DemoApp app;
   app.options = &options;
