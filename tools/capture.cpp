@@ -131,6 +131,12 @@ int runCapture(const CaptureSettings& s, FILE* out) {
     std::fprintf(stderr, "%s: the demo did not start (no window)\n", kTool);
     return 1;
   }
+  // Every run is checked for GL errors: one at start-up or in a frame fails it, named.
+  if (const std::string errors = takeGlErrors(); !errors.empty()) {
+    std::fprintf(stderr, "%s: %s at start-up\n", kTool, errors.c_str());
+    app.shutdown();
+    return 1;
+  }
   BackBufferGrab grab;
   grab.width = app.windowWidth;
   grab.height = app.windowHeight;
@@ -156,6 +162,12 @@ int runCapture(const CaptureSettings& s, FILE* out) {
     grab.wanted = animated || (nextShot < s.shots.size() && s.shots[nextShot].frame == frame);
     grab.taken = false;
     app.drawFrame();
+    if (const std::string errors = takeGlErrors(); !errors.empty()) {
+      progress.clear();
+      std::fprintf(stderr, "%s: %s in frame %d\n", kTool, errors.c_str(), frame);
+      status = 1;
+      break;
+    }
     if (const long long now = monotonicNs(); progress.due(now))
       progress.show(now,
                     std::string(kTool) + ": frame " + std::to_string(frame) + "/" + std::to_string(s.frames));

@@ -1,6 +1,7 @@
 // Values the tools parse themselves, key presses, run set-up and the progress line.
 #include "tool_support.h"
 
+#include <GL/glew.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -284,4 +285,26 @@ long long monotonicNs() {
   timespec now;
   clock_gettime(CLOCK_MONOTONIC, &now);
   return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
+}
+
+std::string takeGlErrors() {
+  std::string names;
+  // Bounded: a context that is gone reports an error on every call.
+  for (int i = 0; i < 16; ++i) {
+    const GLenum error = glGetError();
+    if (error == GL_NO_ERROR) break;
+    const char* name = nullptr;
+    switch (error) {
+      case GL_INVALID_ENUM: name = "GL_INVALID_ENUM"; break;
+      case GL_INVALID_VALUE: name = "GL_INVALID_VALUE"; break;
+      case GL_INVALID_OPERATION: name = "GL_INVALID_OPERATION"; break;
+      case GL_INVALID_FRAMEBUFFER_OPERATION: name = "GL_INVALID_FRAMEBUFFER_OPERATION"; break;
+      case GL_OUT_OF_MEMORY: name = "GL_OUT_OF_MEMORY"; break;
+      case GL_STACK_OVERFLOW: name = "GL_STACK_OVERFLOW"; break;
+      case GL_STACK_UNDERFLOW: name = "GL_STACK_UNDERFLOW"; break;
+    }
+    names += (names.empty() ? "" : ", ") +
+             (name != nullptr ? std::string(name) : "GL error " + std::to_string(error));
+  }
+  return names;
 }

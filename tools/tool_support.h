@@ -100,6 +100,10 @@ struct Progress {
   void clear();
 };
 
+// Every error GL has recorded since the last call, by name ("GL_INVALID_ENUM, GL_INVALID_OPERATION"),
+// emptying GL's error flags; "" when there were none. Needs a current context.
+std::string takeGlErrors();
+
 // `text` in single quotes for sh.
 std::string shellQuoted(const std::string& text);
 

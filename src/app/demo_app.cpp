@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "frame/render_passes.h"
+#include "gpu/gl_platform.h"
 #include "physics/physics.h"
 
 namespace {
@@ -46,6 +47,7 @@ bool DemoApp::init() {
   history.reset();
   GLenum glewStatus = glewInit();
   std::cout << (glewStatus == GLEW_OK ? "GLEW running" : "GLEW error on initialisation") << std::endl;
+  useFramebufferFunctions();
   setFixedGlState();
   printGlInfo();
   loadSurfaceTexture();

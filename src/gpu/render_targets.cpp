@@ -4,14 +4,17 @@
 #include "gpu/render_targets.h"
 
 #include <cstdio>
+#include <vector>
 
 #include "gpu/texture_parameters.h"
 
 namespace {
 
-void reportIncomplete() {
-  if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
-    printf("GL_FRAMEBUFFER_COMPLETE failed, CANNOT use FBO\n");
+// Prints the line for an incomplete target; true when the bound target is complete.
+bool checkComplete() {
+  if (glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE) return true;
+  printf("GL_FRAMEBUFFER_COMPLETE failed, CANNOT use FBO\n");
+  return false;
 }
 
 }  // namespace
@@ -27,10 +30,18 @@ void RenderTargets::create(int width, int height) {
                nullptr);
   glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, shadowDepthTexture, 0);
   glViewport(0, 0, width, height);
-  // Depth only: without these the target would be incomplete for want of a colour image.
-  glDrawBuffer(GL_NONE);
-  glReadBuffer(GL_NONE);
-  reportIncomplete();
+  // Depth only: without these the target would be incomplete for want of a colour image. Where GL
+  // gave no framebuffer object they would switch the window's own buffers off.
+  if (shadowFramebuffer != 0) {
+    glDrawBuffer(GL_NONE);
+    glReadBuffer(GL_NONE);
+  }
+  if (!checkComplete()) {
+    // Nothing will ever be drawn into this map: make it say "far" everywhere, so nothing is in shadow.
+    const std::vector<GLfloat> far(static_cast<size_t>(width) * height, 1.0f);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT24, width, height, 0, GL_DEPTH_COMPONENT, GL_FLOAT,
+                 far.data());
+  }
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
 
   glGenFramebuffers(1, &blurFramebuffer);
@@ -45,7 +56,7 @@ void RenderTargets::create(int width, int height) {
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
   glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, blurColorTexture, 0);
   glViewport(0, 0, width, height);
-  reportIncomplete();
+  checkComplete();
 
   glBindRenderbuffer(GL_RENDERBUFFER, 0);
   glBindFramebuffer(GL_FRAMEBUFFER, 0);

@@ -115,7 +115,14 @@ void uploadImage(GLenum target, SDL_Surface* image, int size) {
 
 void SceneTextures::loadSurfaceTexture(const std::string& dir) {
   SDL_Surface* image = loadCheckedImage(dir + "/test.bmp", kSurfaceSize);
-  if (image == nullptr) return;
+  if (image == nullptr) {
+    // No texture of our own: the default texture, which the frame then binds, becomes plain stone
+    // grey, so ground and cubes still show their lighting and shadows instead of black.
+    const unsigned char stoneGrey[3] = {153, 153, 153};
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 1, 1, 0, GL_RGB, GL_UNSIGNED_BYTE, stoneGrey);
+    return;
+  }
   glGenTextures(1, &surfaceTexture);
   glBindTexture(GL_TEXTURE_2D, surfaceTexture);
   setLinearClamp(GL_TEXTURE_2D, false);
