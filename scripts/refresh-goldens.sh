@@ -9,10 +9,12 @@ build_dir=${BUILD_DIR:-build}
 BUILD_DIR="$build_dir" "$root/scripts/build.sh"
 golden="$root/tests/golden"
 size=""
-while read -r first second _; do
+while read -r first second options; do
   case "$first" in ''|'#'*) continue ;; esac
   if [ "$first" = size ]; then size=$second; continue; fi
   args=(--size "$size" --shots "$second" --out "$golden")
   [ "$first" != - ] && args+=(--keys "$first")
+  # shellcheck disable=SC2206 # further options are plain words
+  args+=($options)
   "$root/$build_dir/lumarok-capture" "${args[@]}"
 done <"$golden/scenarios.txt"

@@ -2,12 +2,12 @@
 # Installs the Debian packages lumarok builds and tests with; does nothing when they are all present.
 # ffmpeg is among them because a test encodes an animation with it (about 80 packages, 30 s on a
 # clean machine), jq because a test reads JSON with it. --pictures adds what only the README's chart
-# needs: gnuplot.
+# needs: gnuplot. glslang-tools is Khronos' reference GLSL compiler, which a test runs on the shaders.
 set -euo pipefail
 packages=(
   build-essential cmake pkg-config clang
   libsdl1.2-dev libglew-dev libglm-dev libode-dev libgl-dev libgtest-dev libpng-dev
-  libcli11-dev nlohmann-json3-dev ffmpeg jq
+  libcli11-dev nlohmann-json3-dev ffmpeg jq glslang-tools
   xvfb xauth libx11-dev libxtst-dev
 )
 if [ "${1:-}" = --pictures ]; then packages+=(gnuplot-nox); fi

@@ -43,7 +43,7 @@ row history-newest-model src/frame/scene_state.cpp   's/motionHistory\[historyLe
 row shader-no-shadows    shaders/fragmentShader.txt  's/if (v_shadowOn == 1.0) stored/if (v_shadowOn == 2.0) stored/' 's shows no shadows'
 row shader-shadow-acne   shaders/vertexShader.txt    's/ \/ (1.0 - texelPerDistance \* (1.5 + 0.75 \* slope));/;/' 'lit surfaces show shadow acne'
 row shader-no-reflection shaders/vertexShader.txt    's/v_added = environment \* (in_cubemap_factor \* fresnel);/v_added = vec3(0.0);/' 't shows no reflection'
-row shader-no-blur       shaders/vertexShader.txt    's/if (in_motion_blur == 1.0 \&\& !shadowPass) {/if (false) {/' 'b shows no blur'
+row shader-no-blur       shaders/vertexShader.txt    's/if (kVertexTextures \&\& in_motion_blur == 1.0 \&\& !shadowPass) {/if (false) {/' 'b shows no blur'
 row shader-blur-unclamped shaders/vertexShader.txt   's/kMaxBlurPixels = 40.0/kMaxBlurPixels = 400.0/'         'a jump thins the sphere away over the screen'
 row shader-no-texture    shaders/fragmentShader.txt  's/return size.x > 1.0 ? albedo : kStoneGrey;/return kStoneGrey;/' 'ground and cubes lose their texture'
 row shader-shimmer       shaders/fragmentShader.txt  's/mix(1.0, detail, clamp((9.0 - footprint) \* 0.15, 0.0, 1.0))/detail/' 'the cube faces shimmer'

@@ -32,6 +32,7 @@ struct CaptureSettings {
   int animationWidth = 0;  // 0: the window's
   std::string outDir = "captures";
   bool verbose = false;
+  bool singleSample = false;
 };
 
 // A CLI11 check that parses the option's text into `value` once, reporting the parser's message.
@@ -70,6 +71,8 @@ int parseArguments(int argc, char** argv, CaptureSettings& s) {
   app.add_option("--animation-width", s.animationWidth, "width of the animation (default: the window's)")
       ->check(kAtLeastOne);
   app.add_option("--out", s.outDir, "output directory")->capture_default_str();
+  app.add_flag("--single-sample", s.singleSample,
+               "a window without multisampling, as drivers without it (softpipe) draw every frame");
   app.add_flag("--verbose", s.verbose, "keep the demo's own start-up lines on standard output");
   CLI11_PARSE(app, argc, argv);
   if (!s.shots.empty()) s.frames = std::max(s.frames, s.shots.back().frame);
@@ -127,6 +130,7 @@ int runCapture(const CaptureSettings& s, FILE* out) {
   DemoApp app;
   OptionMap options = windowOptions(s.size);
   app.options = &options;
+  app.multisample = !s.singleSample;
   if (!app.init()) {
     std::fprintf(stderr, "%s: the demo did not start (no window)\n", kTool);
     return 1;

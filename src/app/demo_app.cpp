@@ -87,6 +87,7 @@ bool DemoApp::openWindow() {
   };
   const Request requests[] = {{8, 1, 2}, {0, 1, 2}, {0, 0, 0}};
   for (const Request& r : requests) {
+    if (!multisample && r.multisampleBuffers != 0) continue;
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);

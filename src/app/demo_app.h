@@ -35,6 +35,9 @@ struct DemoApp {
   int windowWidth = kDefaultWidth;
   int windowHeight = kDefaultHeight;
   const OptionMap* options = nullptr;
+  // The window is asked for with multisampling first; the capture tool can ask for one without, to
+  // hold drivers that have none against frames drawn the same way.
+  bool multisample = true;
   // Handed to the frame's passes; the capture and benchmark tools hook in here, the demo leaves it null.
   void (*passMarker)(int pass, void* user) = nullptr;
   void* passMarkerUser = nullptr;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/type_ptr.hpp>
@@ -13,6 +14,7 @@
 
 #include "app/demo_app.h"
 #include "gpu/shader_interface.h"
+#include "gpu/shader_program.h"
 #include "gpu/textures.h"
 #include "physics/physics.h"
 
@@ -145,6 +147,30 @@ TEST_F(FrameTest, BlurOfAJumpReachesItsClampedLength) {
       }
   EXPECT_GT(reach, radius + 30.0f);
   EXPECT_LT(reach, radius * 1.2f + 42.0f);  // the outline stretched a little by the perspective
+}
+
+// A GL 2.x context may have no texture units in the vertex stage, and a program that reads a texture
+// there would not link. The shaders as such a context compiles them must link and read neither the
+// environment nor the blur image, so the rest of the picture still draws.
+TEST_F(FrameTest, WithoutVertexTextureUnitsTheProgramStillLinksAndReadsNoTexturePerVertex) {
+  std::string text = readTextFile("shaders/vertexShader.txt");
+  const std::string limit = "gl_MaxVertexTextureImageUnits";
+  ASSERT_NE(text.find(limit), std::string::npos);
+  for (size_t at; (at = text.find(limit)) != std::string::npos;) text.replace(at, limit.size(), "0");
+  const std::string path = testing::TempDir() + "lumarok-no-vertex-textures.txt";
+  std::FILE* file = std::fopen(path.c_str(), "w");
+  ASSERT_NE(file, nullptr);
+  std::fputs(text.c_str(), file);
+  std::fclose(file);
+  ShaderProgram program;
+  testing::internal::CaptureStdout();
+  program.load(path, "shaders/fragmentShader.txt");
+  EXPECT_NE(testing::internal::GetCapturedStdout().find("GELINKT"), std::string::npos);
+  EXPECT_EQ(glGetUniformLocation(program.shaderProgram, kCubeSampler), -1);
+  EXPECT_EQ(glGetUniformLocation(program.shaderProgram, kBlurSampler), -1);
+  EXPECT_NE(glGetUniformLocation(program.shaderProgram, kSurfaceSampler), -1);
+  program.destroy();
+  glUseProgram(app.program.shaderProgram);
 }
 
 // The environment's faces as its images are drawn for them (left on +X, bottom on +Y, back on +Z):
