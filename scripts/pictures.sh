@@ -2,9 +2,11 @@
 # Makes the README's pictures in docs/ with lumarok-capture: the same frame with shadows off and on,
 # the reflecting sphere, the motion blur of the falling sphere with the camera still and with the
 # camera stepping, a frame from the camera path, and docs/demo.gif, a short loop of the sphere
-# falling and bouncing with every effect on until the camera takes its path. The demo counts time in
-# frames, so the pictures come out the same every time. docs/blur-*-before.png show the same two
-# blur frames as the shaders of commit cbcfc51 drew them; they are kept as they are.
+# falling and bouncing with every effect on until the camera takes its path; and the blur and the
+# shadow edges beside the references they are measured against (docs/blur-falling.png,
+# docs/blur-rising.png, docs/shadow-edge.png). The demo counts time in frames, so the pictures come
+# out the same every time. docs/blur-*-before.png and docs/shadow-edge-before.png show the same
+# frames as the shaders of commit eeb6144 drew them; they are kept as they are.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${BUILD_DIR:-build}
@@ -27,4 +29,27 @@ capture --keys 1:s,1:t,1:b,1:p --shots 1300:camera-path
 # most of its bytes, so the path gets the last second only.
 capture --keys 1:s,1:t,1:b,1:down,1:down,1:n,1:n,690:p --animation 380-800:demo.gif --animation-step 2 \
   --animation-width 400
-echo "pictures: $root/docs/{shadows-off,shadows-on,reflection,blur-still,blur-step,camera-path}.png, $root/docs/demo.gif"
+# The blur beside its reference, the mean of the ten frames it spans drawn without it, and beside the
+# frame without blur: the sphere falling just before it lands and rising fastest after its first bounce.
+# ffmpeg averages (tmix), crops and sets the three side by side.
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+camera=1:s,2:down,3:down,4:down,5:down,6:n,7:n,8:n
+for pair in falling:499 rising:510; do
+  name=${pair%:*} last=${pair#*:} shots=""
+  for frame in $(seq $((last - 9)) "$last"); do shots+="$frame:f$frame,"; done
+  "$root/$build_dir/lumarok-capture" --size "$size" --keys "$camera" --shots "${shots%,}" --out "$tmp/$name" >/dev/null
+  "$root/$build_dir/lumarok-capture" --size "$size" --keys "$camera,1:b" --shots "$last:blurred" --out "$tmp/$name" >/dev/null
+  ffmpeg -loglevel error -y -start_number $((last - 9)) -i "$tmp/$name/f%d.png" \
+    -i "$tmp/$name/blurred.png" -i "$tmp/$name/f$last.png" -filter_complex \
+    "[0]tmix=frames=10,select='eq(n\,9)',crop=180:220:230:55[a];[1]crop=180:220:230:55[b];[2]crop=180:220:230:55[c];[a][b][c]hstack=3" \
+    -frames:v 1 -update 1 "$root/docs/blur-$name.png"
+done
+# Shadow edges at 800x600 beside the same frame drawn at 3200x2400 and averaged 4x4 down, the long
+# shadow of the left cube with the light low at (1, 1, 1), enlarged four times.
+"$root/$build_dir/lumarok-capture" --size 800x600 --keys 1:s --shots 300:now --out "$tmp/shadow" >/dev/null
+"$root/$build_dir/lumarok-capture" --size 3200x2400 --keys 1:s --shots 300:large --out "$tmp/shadow" >/dev/null
+ffmpeg -loglevel error -y -i "$tmp/shadow/large.png" -i "$tmp/shadow/now.png" -filter_complex \
+  "[0]scale=800:600:flags=area,crop=100:50:170:228,scale=400:200:flags=neighbor[a];[1]crop=100:50:170:228,scale=400:200:flags=neighbor[b];[a][b]hstack=2" \
+  -frames:v 1 -update 1 "$root/docs/shadow-edge.png"
+echo "pictures: $root/docs/{shadows-off,shadows-on,reflection,blur-still,blur-step,camera-path,blur-falling,blur-rising,shadow-edge}.png, $root/docs/demo.gif"
