@@ -16,11 +16,19 @@ serve=1
 # node module, found only through NODE_PATH when that node is not Debian's own.
 export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
 
+# Runs a command with its output in a log, shown only when it fails.
+quietly() {
+  local log=$1
+  shift
+  "$@" >"$log" 2>&1 || { tail -n 40 "$log"; echo "web: failed, see $log"; return 1; }
+}
+
 # ODE, once: its source package through a sources list of our own (the machine's Debian sources as
 # deb-src lines), so the machine's apt configuration stays as it is.
 ode=$out/ode
 build_ode() {
   local apt=$ode/apt
+  rm -rf "$ode"
   mkdir -p "$apt/lists/partial" "$apt/archives/partial" "$ode/src"
   : >"$apt/sources.list"
   for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
@@ -33,8 +41,8 @@ build_ode() {
                  -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache::Archives=$apt/archives"
                  -o "Dir::Cache::pkgcache=" -o "Dir::Cache::srcpkgcache=" -o APT::Sandbox::User=root)
   echo "web: fetching ODE's Debian source package"
-  apt-get "${options[@]}" -qq update
-  (cd "$ode/src" && apt-get "${options[@]}" -qq source ode >/dev/null)
+  quietly "$ode/fetch.log" apt-get "${options[@]}" update
+  (cd "$ode/src" && quietly "$ode/fetch.log" apt-get "${options[@]}" source ode)
   local source
   source=$(find "$ode/src" -maxdepth 1 -type d -name 'ode-*' | head -n 1)
   # ODE's platform test knows no Emscripten; it is a Unix-like platform for ODE's purposes.
@@ -42,20 +50,21 @@ build_ode() {
   grep -q __EMSCRIPTEN__ "$source/config.h.cmake.in"
   echo "web: building ODE for wasm (about two minutes)"
   # wasm32 as the processor keeps ODE's x86 assembly out.
-  emcmake cmake -S "$source" -B "$ode/build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$ode/install" \
-    -DEMSCRIPTEN_SYSTEM_PROCESSOR=wasm32 -DODE_DOUBLE_PRECISION=ON -DODE_WITH_DEMOS=OFF -DODE_WITH_TESTS=OFF \
-    -DODE_NO_BUILTIN_THREADING_IMPL=ON -DODE_NO_THREADING_INTF=ON -DBUILD_SHARED_LIBS=OFF >/dev/null
-  cmake --build "$ode/build" -j2 >/dev/null
-  cmake --install "$ode/build" >/dev/null
+  quietly "$ode/configure.log" emcmake cmake -S "$source" -B "$ode/build" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$ode/install" -DEMSCRIPTEN_SYSTEM_PROCESSOR=wasm32 -DODE_DOUBLE_PRECISION=ON \
+    -DODE_WITH_DEMOS=OFF -DODE_WITH_TESTS=OFF -DODE_NO_BUILTIN_THREADING_IMPL=ON -DODE_NO_THREADING_INTF=ON \
+    -DBUILD_SHARED_LIBS=OFF
+  quietly "$ode/build.log" cmake --build "$ode/build" -j2
+  quietly "$ode/install.log" cmake --install "$ode/build"
 }
 [ -f "$ode/install/lib/libode.a" ] || build_ode
 
 # The images come from the project's own tool, built natively as the desktop build does.
-cmake -S "$root" -B "$out/native" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$out/native" --target lumarok_images -j2 >/dev/null
+quietly "$out/images.log" cmake -S "$root" -B "$out/native" -DCMAKE_BUILD_TYPE=Release
+quietly "$out/images.log" cmake --build "$out/native" --target lumarok_images -j2
 
-emcmake cmake -S "$root/web" -B "$out/app" -DCMAKE_BUILD_TYPE=Release -DLUMAROK_WEB_OUT="$out" \
-  -DLUMAROK_ODE="$ode/install" -DLUMAROK_RES="$out/native/res" >/dev/null
+quietly "$out/configure.log" emcmake cmake -S "$root/web" -B "$out/app" -DCMAKE_BUILD_TYPE=Release \
+  -DLUMAROK_WEB_OUT="$out" -DLUMAROK_ODE="$ode/install" -DLUMAROK_RES="$out/native/res"
 cmake --build "$out/app" -j2
 echo "web: built the page in $out"
 

@@ -1,8 +1,8 @@
 // The page around the demo: the query gives the command line (?w=800&h=600 stands for -w 800 -h 600,
 // no size for -f), the program's standard output goes to the panel under the canvas, and the status
 // line shows the frame count and rate. ?hold=N is for tests: the loop stops after frame N (0: before
-// the first) until lumarok.hold is raised, keeping frame N's pixels in lumarok.pixels; in that mode
-// every frame's GL errors are collected in lumarok.glErrors.
+// the first; lumarok.holding says it waits) until lumarok.hold is raised, keeping frame N's pixels
+// in lumarok.pixels; in that mode every frame's GL errors are collected in lumarok.glErrors.
 "use strict";
 const query = new URLSearchParams(location.search);
 const output = document.getElementById("output");
@@ -31,6 +31,7 @@ var Module = {
     test: query.has("hold"),
     hold: query.has("hold") ? Number(query.get("hold")) : Infinity,
     frame: 0,
+    holding: false,
     pixels: null,
     glErrors: [],
   },

@@ -16,11 +16,14 @@ namespace {
 int framesDrawn = 0;
 bool frameStarting = true;
 
-// One refresh, then more while the page holds the loop after this frame.
+// One refresh, then more while the page holds the loop after this frame (saying so in `holding`).
 EM_ASYNC_JS(void, waitForNextRefresh, (int frames), {
-  do {
+  await new Promise(requestAnimationFrame);
+  while (Module.lumarok.hold <= frames) {
+    Module.lumarok.holding = true;
     await new Promise(requestAnimationFrame);
-  } while (Module.lumarok.hold <= frames);
+  }
+  Module.lumarok.holding = false;
 });
 
 // Emscripten's own event queue, which its SDL_PollEvent would read.

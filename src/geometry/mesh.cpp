@@ -3,7 +3,6 @@
 #include "geometry/mesh.h"
 
 #include <algorithm>
-
 #include <glm/gtc/type_ptr.hpp>
 
 namespace {
