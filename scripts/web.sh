@@ -48,7 +48,7 @@ build_ode() {
   # ODE's platform test knows no Emscripten; it is a Unix-like platform for ODE's purposes.
   sed -i 's/defined(__linux__)/(defined(__linux__) || defined(__EMSCRIPTEN__))/' "$source/config.h.cmake.in"
   grep -q __EMSCRIPTEN__ "$source/config.h.cmake.in"
-  echo "web: building ODE for wasm (about two minutes)"
+  echo "web: building ODE for wasm (a minute or two)"
   # wasm32 as the processor keeps ODE's x86 assembly out.
   quietly "$ode/configure.log" emcmake cmake -S "$source" -B "$ode/build" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_INSTALL_PREFIX="$ode/install" -DEMSCRIPTEN_SYSTEM_PROCESSOR=wasm32 -DODE_DOUBLE_PRECISION=ON \
