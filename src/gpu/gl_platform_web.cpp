@@ -1,7 +1,8 @@
-// The web page's GL, in place of gl_platform.cpp: WebGL 2 through Emscripten. Emscripten links a C
-// definition of a GL function in place of its own and still offers its own as emscripten_glXxx, so
-// the few calls that WebGL 2 lacks or reads differently are adapted here, one by one, and every
-// other file calls GL exactly as on the desktop. What is adapted, and why, is listed in the README.
+// The web page's GL and image loading, in place of gl_platform.cpp: WebGL 2 and SDL through
+// Emscripten. Emscripten links a C definition of a GL or SDL function in place of its own (and still
+// offers its GL ones as emscripten_glXxx), so the few calls that WebGL 2 lacks or reads differently are
+// adapted here, one by one, and every other file calls them exactly as on the desktop. What is
+// adapted, and why, is listed in the README.
 #include <GL/glew.h>
 #include <SDL/SDL.h>
 #include <SDL/SDL_image.h>
@@ -75,8 +76,8 @@ size_t rowBytes(GLsizei width, int bytesPerPixel) {
 
 extern "C" {
 
-// Emscripten's loader has the browser decode the image, copies the pixels out and, in a GL program,
-// drops the image's canvas; locking it then fails, and unlocking any surface aborts, yet
+// Emscripten's loader passes the decoded pixels through a canvas and, in a GL program, drops the
+// canvas afterwards; locking it then fails, and unlocking any surface aborts, yet
 // SDL_MUSTLOCK is always true there. An image is handed out locked for good, so a later lock only
 // counts, and unlocking does nothing: the pixels are only read.
 SDL_Surface* SDL_LoadBMP_RW(SDL_RWops* stream, int freeStream) {
