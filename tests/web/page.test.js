@@ -181,24 +181,29 @@ test("without a size the page runs the demo as -f does: a 1024 by 768 canvas", a
   assert.deepEqual(problems, []);
 });
 
-test("each golden frame, run in the page with its keys, matches the desktop's reference", async (t) => {
-  const frames = {};
-  for (const scenario of scenarios()) {
+// Each run of tests/golden/scenarios.txt in the page: its shots against the desktop's references.
+const frames = {};
+for (const scenario of scenarios()) {
+  const names = scenario.shots.map((shot) => shot.name).join(", ");
+  test(`golden frame ${names}: the page, with the same keys at the same frames, matches the desktop`, async (t) => {
     const run = await runScenario(scenario);
     assert.deepEqual(run.glErrors, [], "GL errors");
-    assert.deepEqual(run.problems, [], "console errors or warnings");
+    assert.deepEqual(run.problems, [], "console errors or WebGL warnings");
     for (const [name, image] of Object.entries(run.shots)) {
       writePng(path.join(outDir, `${name}.png`), image);
       frames[name] = image;
       const { image: share, worstTile } = differing(image, readPng(path.join(golden, `${name}.png`)));
-      t.diagnostic(`${name}: ${(share * 100).toFixed(2)}% of the pixels differ, ${(worstTile * 100).toFixed(1)}% in the worst tile`);
+      const measured = `${(share * 100).toFixed(2)}% of the pixels differ, ${(worstTile * 100).toFixed(1)}% in the worst tile`;
+      t.diagnostic(`${name}: ${measured}`);
       assert.ok(share <= kImageShare && worstTile <= kTileShare,
-                `${name}: ${(share * 100).toFixed(2)}% of the pixels differ from tests/golden/${name}.png, ` +
-                `${(worstTile * 100).toFixed(1)}% in the worst tile (page's frame in ${outDir})`);
+                `${name}: ${measured} against tests/golden/${name}.png (the page's frame is in ${outDir})`);
     }
+  });
+}
+
+test("s, t, b and p each change the page's picture, as they change the desktop's", () => {
+  for (const [effect, plain] of [["shadows", "plain"], ["reflection", "plain"], ["blur", "stepped"], ["path", "plain"]]) {
+    assert.ok(frames[effect] && frames[plain], `no ${effect} or ${plain} frame from the golden runs`);
+    assert.ok(differing(frames[effect], frames[plain]).worstTile > 0.10, `${effect} looks like ${plain}`);
   }
-  // s, t, b and p each change the page's picture, as they change the desktop's.
-  for (const [effect, plain] of [["shadows", "plain"], ["reflection", "plain"], ["blur", "stepped"], ["path", "plain"]])
-    if (frames[effect] && frames[plain])
-      assert.ok(differing(frames[effect], frames[plain]).worstTile > 0.10, `${effect} looks like ${plain}`);
 });
