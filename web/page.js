@@ -15,6 +15,17 @@ function print(line) {
   output.scrollTop = output.scrollHeight;
 }
 
+// The program writes bytes, its usage text Latin-1 (one byte for the ä); they are shown line by line
+// as Latin-1, which plain ASCII lines pass unchanged.
+function lineWriter() {
+  let bytes = [];
+  return (byte) => {
+    if (byte !== null && byte !== 10) return void bytes.push(byte);
+    if (byte === 10 || bytes.length > 0) print(new TextDecoder("latin1").decode(new Uint8Array(bytes)));
+    bytes = [];
+  };
+}
+
 function commandLine() {
   const args = [];
   if (query.has("w")) args.push("-w", query.get("w"));
@@ -25,8 +36,7 @@ function commandLine() {
 var Module = {
   canvas: document.getElementById("canvas"),
   arguments: commandLine(),
-  print: print,
-  printErr: print,
+  preRun: [() => FS.init(null, lineWriter(), lineWriter())],
   lumarok: {
     test: query.has("hold"),
     hold: query.has("hold") ? Number(query.get("hold")) : Infinity,

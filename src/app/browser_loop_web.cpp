@@ -79,15 +79,7 @@ int SDL_PollEvent(SDL_Event* event) {
     frameStarting = false;
     waitForNextRefresh(framesDrawn);
   }
-  const int pending = pollBrowserEvent(event);
-  if (pending == 0 || event == nullptr) return pending;
-  // Emscripten's queue gives keys without a character (arrows, function keys) as 1024 + scancode;
-  // its SDL headers, which the key handling is compiled against, name them SDL_SCANCODE_TO_KEYCODE.
-  if (event->type == SDL_KEYDOWN || event->type == SDL_KEYUP) {
-    int& sym = reinterpret_cast<int&>(event->key.keysym.sym);
-    if (sym >= 1024 && sym < 2048) sym = SDL_SCANCODE_TO_KEYCODE(sym - 1024);
-  }
-  return 1;
+  return pollBrowserEvent(event);
 }
 
 }  // extern "C"
