@@ -2,7 +2,9 @@
 # Installs the Debian packages lumarok builds and tests with; does nothing when they are all present.
 # ffmpeg is among them because a test encodes an animation with it (about 80 packages, 30 s on a
 # clean machine), jq because a test reads JSON with it. --pictures adds what only the README's chart
-# needs: gnuplot. glslang-tools is Khronos' reference GLSL compiler, which a test runs on the shaders.
+# needs: gnuplot; --web what the web page's build and its browser test need: emscripten, dpkg-dev
+# (apt-get source unpacks ODE's source package with it) and chromium. glslang-tools is Khronos'
+# reference GLSL compiler, which a test runs on the shaders.
 set -euo pipefail
 packages=(
   build-essential cmake pkg-config clang
@@ -10,7 +12,12 @@ packages=(
   libcli11-dev nlohmann-json3-dev ffmpeg jq glslang-tools
   xvfb xauth libx11-dev libxtst-dev
 )
-if [ "${1:-}" = --pictures ]; then packages+=(gnuplot-nox); fi
+for option in "$@"; do
+  case $option in
+    --pictures) packages+=(gnuplot-nox) ;;
+    --web) packages+=(emscripten dpkg-dev chromium) ;;
+  esac
+done
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,21 +1,26 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the whole test suite three ways: the plain build (build/), the same unit,
 # GL and end-to-end tests built with AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/),
-# and a short bounded run of each fuzz target (build-fuzz/, clang with libFuzzer). Any test failure
-# or sanitizer report fails the run. Without a display the tests run on a virtual one (Xvfb).
-# Arguments go to every ctest run (e.g. -R Options, -L unit). BUILD_DIR, ASAN_BUILD_DIR and
-# FUZZ_BUILD_DIR name other build directories.
+# and a short bounded run of each fuzz target (build-fuzz/, clang with libFuzzer); then the web page
+# (build-web/) in headless Chromium (tests/web). Any test failure or sanitizer report fails the run.
+# Without a display the tests run on a virtual one (Xvfb). Arguments go to every ctest run (e.g.
+# -R Options, -L unit). BUILD_DIR, ASAN_BUILD_DIR, FUZZ_BUILD_DIR and WEB_BUILD_DIR name other build
+# directories.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-build}
 asan_build=${ASAN_BUILD_DIR:-build-asan}
 fuzz_build=${FUZZ_BUILD_DIR:-build-fuzz}
+web_build=${WEB_BUILD_DIR:-build-web}
 
 if [ -z "${LUMAROK_TESTS_BUILT:-}" ]; then
-  "$root/scripts/setup.sh"
+  "$root/scripts/setup.sh" --web
   BUILD_DIR=$build "$root/scripts/build.sh"
   BUILD_DIR=$asan_build "$root/scripts/build.sh" -DLUMAROK_SANITIZE=ON
   BUILD_DIR=$fuzz_build CXX=clang++ "$root/scripts/build.sh" -DLUMAROK_FUZZ=ON
+  WEB_BUILD_DIR=$root/$web_build "$root/scripts/web.sh" --build
+  # The browser test's two npm packages, as package-lock.json pins them; the browser is Debian's.
+  (cd "$root/tests/web" && npm ci --no-audit --no-fund --loglevel=error)
 fi
 export SDL_AUDIODRIVER=dummy
 if [ -z "${DISPLAY:-}" ]; then
@@ -61,6 +66,9 @@ fi
 
 echo "== fuzz targets, bounded runs ($fuzz_build)"
 (cd "$root/$fuzz_build" && ctest --output-on-failure -j2 "$@") || failed+=("$fuzz_build")
+
+echo "== the web page in headless Chromium ($web_build)"
+(cd "$root/tests/web" && WEB_BUILD_DIR=$root/$web_build node --test) || failed+=("$web_build")
 
 if [ ${#failed[@]} -gt 0 ]; then
   echo "test: FAILED in: ${failed[*]}"

@@ -2,6 +2,7 @@
 // draw sets up the attribute arrays directly (no vertex array objects), leaving the buffers bound.
 #include "geometry/mesh.h"
 
+#include <algorithm>
 #include <glm/gtc/type_ptr.hpp>
 
 namespace {
@@ -48,7 +49,25 @@ void Mesh::releaseArrays() {
   indexCount = 0;
 }
 
+void Mesh::splitQuads() {
+  if (primitiveMode != GL_QUADS) return;
+  const int quadCount = indexCount / 4;
+  unsigned* triangles = new unsigned[quadCount * 6];
+  for (int q = 0; q < quadCount; ++q) {
+    const unsigned* quad = indices + 4 * q;
+    const unsigned split[6] = {quad[0], quad[1], quad[2], quad[0], quad[2], quad[3]};
+    std::copy(split, split + 6, triangles + 6 * q);
+  }
+  delete[] indices;
+  indices = triangles;
+  indexCount = quadCount * 6;
+  primitiveMode = GL_TRIANGLES;
+}
+
 void Mesh::upload() {
+#ifdef __EMSCRIPTEN__
+  splitQuads();
+#endif
   // A second upload replaces the buffers rather than orphaning the first set.
   deleteBuffers();
   vertexBuffer = createBuffer(GL_ARRAY_BUFFER, vertices, vertexFloatCount);

@@ -43,4 +43,7 @@ struct Mesh {
 
   // Frees the four arrays and zeroes their counts; the destructor and each builder call it.
   void releaseArrays();
+  // Turns a GL_QUADS mesh into GL_TRIANGLES, two triangles a quad with the quad's winding; the web
+  // build's upload does it, since WebGL draws no quads. Other meshes stay as they are.
+  void splitQuads();
 };
