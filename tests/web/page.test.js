@@ -20,7 +20,7 @@ const outDir = process.env.OUT_DIR || path.join(site, "test-output");
 const browserBinary = process.env.CHROMIUM || "/usr/lib/chromium/chromium";
 // Golden tolerance: see README, "In a browser". Shares of pixels off by more than 24 levels.
 const kImageShare = 0.015;
-const kTileShare = 0.40;
+const kTileShare = 0.20;
 
 let server, address, browser;
 
