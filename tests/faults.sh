@@ -50,7 +50,7 @@ row shader-shimmer       shaders/fragmentShader.txt  's/mix(1.0, detail, clamp((
 row shader-shadow-unfiltered shaders/fragmentShader.txt 's/return inside ? mix(mix(lit.w, lit.z, f.x), mix(lit.x, lit.y, f.x), f.y) : 1.0;/return inside ? lit.w : 1.0;/' 'shadow edges are stair-stepped'
 row shader-blur-one-moment shaders/fragmentShader.txt 's/mix(met.x, met.y, (1.0 + jitter) \* 0.5)/met.x/; s/mix(met.x, met.y, jitter \* 0.5)/met.x/' 'the blurred sphere keeps its sharp pattern'
 row shader-blur-opaque   shaders/fragmentShader.txt  's/return chord2 > 0.0 ? met.y - met.x : 0.0;/return 1.0;/' 'the blurred sphere is an opaque smear'
-row shader-legacy-texels shaders/fragmentShader.txt  's/corner + vec2(0.0, v_texel.y)).r, texture2D(shadowTex, corner + v_texel).r/corner + v_texel).r, texture2D(shadowTex, corner + vec2(0.0, v_texel.y)).r/' 'GL 2.1 without the extensions draws other shadow edges'
+row shader-legacy-texels shaders/fragmentShader.txt  's/  vec2 size = 1.0 \/ v_texel;/  vec2 size = 1.0 \/ v_texel.yx;/' 'GL 2.1 without the extensions casts shadows in the wrong places'
 row shader-vertex-reads  shaders/vertexShader.txt    's/if (kVertexTextures \&\& in_motion_blur == 1.0/if (in_motion_blur == 1.0/' 'no picture where the vertex stage has no texture units'
 row ext-fbo-ignored      src/gpu/gl_platform.cpp     's/if (__glewGenFramebuffersEXT != nullptr) {/if (false) {/' 'a GL 2.1 context with EXT framebuffer objects only loses shadows and blur'
 row contradictory-header src/gpu/textures.cpp        's/if (!consistentSurface(\*image)) {/if (false) {/'     'a BMP with a contradictory header crashes it'

@@ -2,15 +2,17 @@
 // frames counted over a stretch of seconds with every effect off (the start), then with s, t and b
 // pressed, as the bench's "off" and "on" modes. With --screenshot FILE it also saves the page as a
 // visitor sees it at the end. Build and serve nothing first: it serves WEB_BUILD_DIR itself.
-//   node frame_rate.js [--size 1024x768] [--seconds 10] [--screenshot ../../docs/web-page.png]
+//   node web/frame_rate.js [--size 1024x768] [--seconds 10] [--screenshot docs/web-page.png]
+// It drives the browser with the browser test's pinned playwright-core (cd tests/web && npm ci first).
 "use strict";
 const { spawn } = require("node:child_process");
 const path = require("node:path");
+module.paths.push(path.join(__dirname, "../tests/web/node_modules"));
 const { chromium } = require("playwright-core");
 
 const options = { size: "1024x768", seconds: "10", screenshot: "" };
 for (let i = 2; i + 1 < process.argv.length; i += 2) options[process.argv[i].replace(/^--/, "")] = process.argv[i + 1];
-const site = path.resolve(process.env.WEB_BUILD_DIR || path.join(__dirname, "../../build-web"));
+const site = path.resolve(process.env.WEB_BUILD_DIR || path.join(__dirname, "../build-web"));
 
 async function main() {
   const server = spawn("python3", ["-m", "http.server", "0", "--bind", "127.0.0.1", "--directory", site],
