@@ -15,7 +15,11 @@ packages=(
 for option in "$@"; do
   case $option in
     --pictures) packages+=(gnuplot-nox) ;;
-    --web) packages+=(emscripten dpkg-dev chromium) ;;
+    --web)
+      packages+=(emscripten dpkg-dev chromium)
+      # The browser test runs on Node.js with npm; a machine without them gets Debian's.
+      command -v npm >/dev/null || packages+=(nodejs npm)
+      ;;
   esac
 done
 missing=()

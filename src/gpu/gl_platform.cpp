@@ -20,8 +20,8 @@ GLenum GLAPIENTRY noStatus(GLenum) { return 0; }
 
 }  // namespace
 
-bool useFramebufferFunctions() {
-  if (__glewGenFramebuffers != nullptr && __glewBindFramebuffer != nullptr) return true;
+void useFramebufferFunctions() {
+  if (__glewGenFramebuffers != nullptr && __glewBindFramebuffer != nullptr) return;
   if (__glewGenFramebuffersEXT != nullptr) {
     __glewGenFramebuffers = __glewGenFramebuffersEXT;
     __glewBindFramebuffer = __glewBindFramebufferEXT;
@@ -33,7 +33,7 @@ bool useFramebufferFunctions() {
     __glewDeleteRenderbuffers = __glewDeleteRenderbuffersEXT;
     __glewRenderbufferStorage = __glewRenderbufferStorageEXT;
     __glewFramebufferRenderbuffer = __glewFramebufferRenderbufferEXT;
-    return true;
+    return;
   }
   std::cout << "this GL has no framebuffer objects: no shadows and no blur" << std::endl;
   __glewGenFramebuffers = noNames;
@@ -46,5 +46,4 @@ bool useFramebufferFunctions() {
   __glewDeleteRenderbuffers = noDelete;
   __glewRenderbufferStorage = noStorage;
   __glewFramebufferRenderbuffer = noRenderbufferAttachment;
-  return false;
 }

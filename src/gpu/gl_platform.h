@@ -5,6 +5,6 @@
 
 // Points the framebuffer-object functions at whatever this context offers, after glewInit: the core
 // or ARB ones, else the EXT ones, else functions that do nothing and report every framebuffer as
-// incomplete, so the passes draw into the window and the final pass still shows the scene.
-// Returns false, after one line on standard output, in that last case.
-bool useFramebufferFunctions();
+// incomplete, so the passes draw into the window and the final pass still shows the scene (after one
+// line on standard output).
+void useFramebufferFunctions();

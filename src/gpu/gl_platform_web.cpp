@@ -17,7 +17,7 @@
 #include "gpu/shader_interface.h"
 
 // WebGL 2 always has framebuffer objects.
-bool useFramebufferFunctions() { return true; }
+void useFramebufferFunctions() {}
 
 namespace {
 

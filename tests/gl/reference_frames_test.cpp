@@ -14,24 +14,21 @@
 
 #include "app/demo_app.h"
 #include "physics/physics.h"
+#include "png_image.h"
 #include "tool_support.h"
 
 namespace {
 
 struct Frame {
-  int width = 0, height = 0;
-  std::vector<unsigned char> rgba;  // bottom row first
+  RgbImage image;  // top row first
   glm::mat4 view{1.0f}, projection{1.0f};
 
-  int at(int x, int y, int c) const { return rgba[(static_cast<size_t>(y) * width + x) * 4 + c]; }
+  int at(int x, int y, int c) const { return image.at(x, y)[c]; }
 };
 
 void grabWindow(int pass, void* user) {
-  if (pass != 3) return;  // after the final pass, before the swap
   Frame& frame = *static_cast<Frame*>(user);
-  frame.rgba.resize(static_cast<size_t>(frame.width) * frame.height * 4);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, frame.width, frame.height, GL_RGBA, GL_UNSIGNED_BYTE, frame.rgba.data());
+  if (pass == 3) frame.image = readGlPixels(frame.image.width, frame.image.height);  // before the swap
 }
 
 // The demo's frames `first` to `last` at this window size, drawn from its run directory after `keys`
@@ -56,7 +53,7 @@ std::vector<Frame> drawDemoFrames(int width, int height, const std::vector<SDLKe
   app.passMarker = grabWindow;
   for (int i = first; i <= last; ++i) {
     Frame& frame = frames.emplace_back();
-    frame.width = width, frame.height = height;
+    frame.image.width = width, frame.image.height = height;
     app.passMarkerUser = &frame;
     app.drawFrame();
     frame.view = app.scene.viewMatrix;
@@ -73,10 +70,10 @@ Frame drawDemoFrame(int width, int height, const std::vector<SDLKey>& keys, int 
 
 // Per pixel, what `large`, drawn `scale` times the size, averages to.
 std::vector<double> averagedDown(const Frame& large, int scale) {
-  const int width = large.width / scale, height = large.height / scale;
+  const int width = large.image.width / scale, height = large.image.height / scale;
   std::vector<double> out(static_cast<size_t>(width) * height * 3, 0.0);
-  for (int y = 0; y < large.height; ++y)
-    for (int x = 0; x < large.width; ++x)
+  for (int y = 0; y < large.image.height; ++y)
+    for (int x = 0; x < large.image.width; ++x)
       for (int c = 0; c < 3; ++c)
         out[(static_cast<size_t>(y / scale) * width + x / scale) * 3 + c] +=
             large.at(x, y, c) / double(scale * scale);
@@ -86,12 +83,13 @@ std::vector<double> averagedDown(const Frame& large, int scale) {
 // Which surface the camera ray through each pixel meets first: 1 a cube, 2 the ground, 0 anything
 // else; pixels near another surface's edge are left out (0), since edges are not the question.
 std::vector<int> surfaces(const Frame& frame) {
-  const glm::vec4 viewport(0, 0, frame.width, frame.height);
+  const int width = frame.image.width, height = frame.image.height;
+  const glm::vec4 viewport(0, 0, width, height);
   const glm::vec3 cubeCentres[] = {{-2.5f, 0.5f, 0.0f}, {2.5f, 0.5f, 0.0f}};
-  std::vector<int> kind(static_cast<size_t>(frame.width) * frame.height, 0);
-  for (int y = 0; y < frame.height; ++y)
-    for (int x = 0; x < frame.width; ++x) {
-      const glm::vec3 window(x + 0.5f, y + 0.5f, 0.0f);
+  std::vector<int> kind(static_cast<size_t>(width) * height, 0);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      const glm::vec3 window(x + 0.5f, height - y - 0.5f, 0.0f);  // GL's rows run bottom up
       const glm::vec3 origin = glm::unProject(window, frame.view, frame.projection, viewport);
       const glm::vec3 dir =
           glm::unProject(window + glm::vec3(0, 0, 1), frame.view, frame.projection, viewport) - origin;
@@ -110,15 +108,15 @@ std::vector<int> surfaces(const Frame& frame) {
       const float along = glm::dot(sphere, dir) / glm::dot(dir, dir);
       const bool onSphere = glm::length(sphere - along * dir) < 0.5f && along > 0.0f;
       if (hit == 0 && !onSphere && ground > 0.0f && std::abs(p.x) < 5.0f && std::abs(p.z) < 5.0f) hit = 2;
-      kind[static_cast<size_t>(y) * frame.width + x] = hit;
+      kind[static_cast<size_t>(y) * width + x] = hit;
     }
   // Two pixels in from every edge between surfaces.
   for (int pass = 0; pass < 2; ++pass) {
     std::vector<int> eroded = kind;
-    for (int y = 1; y + 1 < frame.height; ++y)
-      for (int x = 1; x + 1 < frame.width; ++x) {
-        const size_t i = static_cast<size_t>(y) * frame.width + x;
-        for (size_t n : {i - 1, i + 1, i - frame.width, i + frame.width})
+    for (int y = 1; y + 1 < height; ++y)
+      for (int x = 1; x + 1 < width; ++x) {
+        const size_t i = static_cast<size_t>(y) * width + x;
+        for (size_t n : {i - 1, i + 1, i - width, i + width})
           if (kind[n] != kind[i]) eroded[i] = 0;
       }
     kind = eroded;
@@ -169,7 +167,7 @@ TEST(ReferenceFrames, CubesAndShadowEdgesMatchASupersampledFrame) {
   const Frame shadowed = drawDemoFrame(kWidth, kHeight, {SDLK_s}, kFrame);
   const Frame plain = drawDemoFrame(kWidth, kHeight, {SDLK_s, SDLK_s}, kFrame);  // the same light, no shadows
   const Frame large = drawDemoFrame(kWidth * kScale, kHeight * kScale, {SDLK_s}, kFrame);
-  ASSERT_FALSE(shadowed.rgba.empty() || plain.rgba.empty() || large.rgba.empty());
+  ASSERT_FALSE(shadowed.image.empty() || plain.image.empty() || large.image.empty());
   const std::vector<double> reference = averagedDown(large, kScale);
   const std::vector<int> kind = surfaces(shadowed);
   std::vector<bool> region(kind.size());
@@ -222,7 +220,7 @@ TEST_P(MotionBlur, ComesCloseToTheOpenShutter) {
   blurred.push_back(SDLK_b);
   const std::vector<Frame> sharp = drawDemoFrames(kWidth, kHeight, camera, last - kSpan + 1, last);
   const Frame blur = drawDemoFrame(kWidth, kHeight, blurred, last);
-  ASSERT_TRUE(sharp.size() == kSpan && !blur.rgba.empty());
+  ASSERT_TRUE(sharp.size() == kSpan && !blur.image.empty());
   const Frame& now = sharp.back();
   int x0 = kWidth, y0 = kHeight, x1 = -1, y1 = -1;
   for (int y = 0; y < kHeight; ++y)
