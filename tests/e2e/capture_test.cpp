@@ -10,7 +10,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <sstream>
+
+#include <nlohmann/json.hpp>
 
 #include "png_image.h"
 
@@ -52,8 +53,8 @@ std::pair<double, double> differing(const std::string& pathA, const std::string&
   return {sum, *std::max_element(tiles.begin(), tiles.end())};
 }
 
-// A line of tests/golden/scenarios.txt under a "size WxH" line: a key timeline ("-" for none), the
-// shots as FRAME:NAME,... and further options of the capture tool.
+// A run of tests/golden/scenarios.json, as the capture tool's options: the key timeline ("" for
+// none), the shots as FRAME:NAME,... and further options.
 struct Scenario {
   std::string size, keys, shots, options;
   std::vector<std::string> names;
@@ -61,19 +62,19 @@ struct Scenario {
 
 std::vector<Scenario> scenarios() {
   std::vector<Scenario> list;
-  std::ifstream in(kGolden + "scenarios.txt");
-  std::string size;
-  for (std::string line; std::getline(in, line);) {
-    Scenario s;
-    std::istringstream words(line);
-    if (!(words >> s.keys >> s.shots) || s.keys[0] == '#') continue;
-    std::getline(words, s.options);
-    if (s.keys == "size") size = s.shots;
-    s.size = size;
-    std::istringstream shots(s.shots);
-    for (std::string shot; std::getline(shots, shot, ',');)
-      s.names.push_back(shot.substr(shot.find(':') + 1));
-    if (s.keys != "size") list.push_back(s);
+  const auto runs = nlohmann::json::parse(std::ifstream(kGolden + "scenarios.json"))["runs"];
+  const auto joined = [](const nlohmann::json& events, const char* what) {
+    std::string text;
+    for (const auto& event : events)
+      text += (text.empty() ? "" : ",") + std::to_string(event["frame"].get<int>()) + ":" +
+              event[what].get<std::string>();
+    return text;
+  };
+  for (const auto& run : runs) {
+    Scenario s{run["size"], joined(run["keys"], "key"), joined(run["shots"], "name"),
+               run.value("singleSample", false) ? " --single-sample" : "", {}};
+    for (const auto& shot : run["shots"]) s.names.push_back(shot["name"]);
+    list.push_back(s);
   }
   return list;
 }
@@ -125,7 +126,7 @@ TEST_P(GoldenFrame, MatchesItsReference) {
   std::string complaint;
   const std::string dir = capture(
       "golden-" + std::string(driver.name) + "-" + s.names[0],
-      "--size " + s.size + (s.keys == "-" ? "" : " --keys " + s.keys) + " --shots " + s.shots + s.options,
+      "--size " + s.size + (s.keys.empty() ? "" : " --keys " + s.keys) + " --shots " + s.shots + s.options,
       driver.environment, &complaint);
   ASSERT_FALSE(dir.empty()) << complaint;
   for (const std::string& name : s.names) {

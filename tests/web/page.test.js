@@ -118,22 +118,8 @@ function differing(a, b) {
   return { image: tiles.reduce((s, t) => s + t / 256, 0), worstTile: Math.max(...tiles) };
 }
 
-// tests/golden/scenarios.txt: "size WxH", then runs of "KEYS SHOTS", keys as FRAME:KEY,... or "-".
-function scenarios() {
-  let size = "";
-  const list = [];
-  for (const line of fs.readFileSync(path.join(golden, "scenarios.txt"), "utf8").split("\n")) {
-    const [keys, shots] = line.trim().split(/\s+/);
-    if (!shots || keys.startsWith("#")) continue;
-    if (keys === "size") { size = shots; continue; }
-    const parse = (text) => text.split(",").map((item) => {
-      const [frame, name] = item.split(":");
-      return { frame: Number(frame), name };
-    });
-    list.push({ size, keys: keys === "-" ? [] : parse(keys), shots: parse(shots) });
-  }
-  return list;
-}
+// The golden runs, as tests/golden/scenarios.json lists them for every reader.
+const scenarios = JSON.parse(fs.readFileSync(path.join(golden, "scenarios.json"), "utf8")).runs;
 
 // The capture tool's key names, as the browser's keyboard names them.
 const kBrowserKeys = { left: "ArrowLeft", right: "ArrowRight", up: "ArrowUp", down: "ArrowDown", space: "Space",
@@ -144,12 +130,12 @@ const kBrowserKeys = { left: "ArrowLeft", right: "ArrowRight", up: "ArrowUp", do
 async function runScenario(scenario) {
   const [width, height] = scenario.size.split("x");
   const { page, problems } = await open(`?w=${width}&h=${height}&hold=0`);
-  const events = [...scenario.keys.map((k) => ({ ...k, key: true })), ...scenario.shots]
+  const events = [...scenario.keys, ...scenario.shots]
     .sort((a, b) => (a.key ? a.frame - 1 : a.frame) - (b.key ? b.frame - 1 : b.frame));
   const shots = {};
   for (const event of events) {
     await holdAfter(page, event.key ? event.frame - 1 : event.frame);
-    if (event.key) await page.keyboard.press(kBrowserKeys[event.name] || event.name);
+    if (event.key) await page.keyboard.press(kBrowserKeys[event.key] || event.key);
     else shots[event.name] = await heldPixels(page);
   }
   const glErrors = await page.evaluate(() => Module.lumarok.glErrors);
@@ -181,9 +167,9 @@ test("without a size the page runs the demo as -f does: a 1024 by 768 canvas", a
   assert.deepEqual(problems, []);
 });
 
-// Each run of tests/golden/scenarios.txt in the page: its shots against the desktop's references.
+// Each golden run in the page: its shots against the desktop's references.
 const frames = {};
-for (const scenario of scenarios()) {
+for (const scenario of scenarios) {
   const names = scenario.shots.map((shot) => shot.name).join(", ");
   test(`golden frame ${names}: the page, with the same keys at the same frames, matches the desktop`, async (t) => {
     const run = await runScenario(scenario);
