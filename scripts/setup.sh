@@ -3,7 +3,9 @@
 # ffmpeg is among them because a test encodes an animation with it (about 80 packages, 30 s on a
 # clean machine), jq because a test reads JSON with it. --pictures adds what only the README's chart
 # needs: gnuplot; --web what the web page's build and its browser test need: emscripten, dpkg-dev
-# (apt-get source unpacks ODE's source package with it) and chromium. glslang-tools is Khronos'
+# (apt-get source unpacks ODE's source package with it) and chromium; --windows what the Windows
+# build and its tests need: the MinGW-w64 cross-compiler with the posix thread model (the win32 one
+# has no std::mutex or std::thread), Wine, zip and dpkg-dev. glslang-tools is Khronos'
 # reference GLSL compiler, which a test runs on the shaders.
 set -euo pipefail
 packages=(
@@ -20,6 +22,7 @@ for option in "$@"; do
       # The browser test runs on Node.js with npm; a machine without them gets Debian's.
       command -v npm >/dev/null || packages+=(nodejs npm)
       ;;
+    --windows) packages+=(g++-mingw-w64-x86-64-posix wine wine64 zip unzip dpkg-dev) ;;
   esac
 done
 missing=()

@@ -2,16 +2,17 @@
 # Sets up, builds and runs the whole test suite three ways: the plain build (build/), the same unit,
 # GL and end-to-end tests built with AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/),
 # and a short bounded run of each fuzz target (build-fuzz/, clang with libFuzzer); then the web page
-# (build-web/) in headless Chromium (tests/web). Any test failure or sanitizer report fails the run.
-# Without a display the tests run on a virtual one (Xvfb). Arguments go to every ctest run (e.g.
-# -R Options, -L unit). BUILD_DIR, ASAN_BUILD_DIR, FUZZ_BUILD_DIR and WEB_BUILD_DIR name other build
-# directories.
+# (build-web/) in headless Chromium (tests/web), and the Windows build (build-win/) under Wine. Any
+# test failure or sanitizer report fails the run. Without a display the tests run on a virtual one
+# (Xvfb). Arguments go to every ctest run (e.g. -R Options, -L unit). BUILD_DIR, ASAN_BUILD_DIR,
+# FUZZ_BUILD_DIR, WEB_BUILD_DIR and WINDOWS_BUILD_DIR name other build directories.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-build}
 asan_build=${ASAN_BUILD_DIR:-build-asan}
 fuzz_build=${FUZZ_BUILD_DIR:-build-fuzz}
 web_build=${WEB_BUILD_DIR:-build-web}
+win_build=${WINDOWS_BUILD_DIR:-build-win}
 
 if [ -z "${LUMAROK_TESTS_BUILT:-}" ]; then
   "$root/scripts/setup.sh" --web
@@ -19,6 +20,7 @@ if [ -z "${LUMAROK_TESTS_BUILT:-}" ]; then
   BUILD_DIR=$asan_build "$root/scripts/build.sh" -DLUMAROK_SANITIZE=ON
   BUILD_DIR=$fuzz_build CXX=clang++ "$root/scripts/build.sh" -DLUMAROK_FUZZ=ON
   WEB_BUILD_DIR=$root/$web_build "$root/scripts/web.sh" --build
+  WINDOWS_BUILD_DIR=$root/$win_build "$root/scripts/windows.sh" --build
   # The browser test's two npm packages, as package-lock.json pins them; the browser is Debian's.
   (cd "$root/tests/web" && npm ci --no-audit --no-fund --loglevel=error)
 fi
@@ -69,6 +71,10 @@ echo "== fuzz targets, bounded runs ($fuzz_build)"
 
 echo "== the web page in headless Chromium ($web_build)"
 (cd "$root/tests/web" && WEB_BUILD_DIR=$root/$web_build node --test) || failed+=("$web_build")
+
+echo "== the Windows build under Wine ($win_build)"
+BUILD_DIR=$root/$build WINDOWS_BUILD_DIR=$root/$win_build "$root/scripts/windows.sh" --test "$@" ||
+  failed+=("$win_build")
 
 if [ ${#failed[@]} -gt 0 ]; then
   echo "test: FAILED in: ${failed[*]}"

@@ -6,11 +6,13 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 bool writePng(const std::string& path, const RgbImage& image) {
   if (image.empty() || image.pixels.size() != static_cast<size_t>(image.width) * image.height * 3)
     return false;
   // Write beside the target and rename, so a failed write never leaves a truncated picture behind.
+  // std::filesystem's rename replaces an existing target on Windows too, where the C library's fails.
   std::string temporary = path + ".part";
   png_image png;
   std::memset(&png, 0, sizeof png);
@@ -20,7 +22,9 @@ bool writePng(const std::string& path, const RgbImage& image) {
   png.format = PNG_FORMAT_RGB;
   bool written = png_image_write_to_file(&png, temporary.c_str(), 0, image.pixels.data(), 0, nullptr) != 0;
   png_image_free(&png);
-  if (!written || std::rename(temporary.c_str(), path.c_str()) != 0) {
+  std::error_code error;
+  if (written) std::filesystem::rename(temporary, path, error);
+  if (!written || error) {
     std::remove(temporary.c_str());
     return false;
   }

@@ -136,8 +136,7 @@ void DemoApp::loadSurfaceTexture() { textures.loadSurfaceTexture(kImageDir); }
 void DemoApp::loadCubeMap() { textures.loadCubeMap(kImageDir); }
 
 void DemoApp::loadShaderProgram() {
-  std::string dir = kShaderDir;
-  program.load(dir + "/vertexShader.txt", dir + "/fragmentShader.txt");
+  program.load(assetPath(kShaderDir, "vertexShader.txt"), assetPath(kShaderDir, "fragmentShader.txt"));
 }
 
 void DemoApp::initSceneState() { scene.initSceneState(); }

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "gpu/texture_parameters.h"
@@ -113,8 +114,12 @@ void uploadImage(GLenum target, SDL_Surface* image, int size) {
   glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
 }
 
+std::string assetPath(const std::string& dir, const std::string& name) {
+  return (std::filesystem::path(dir) / name).string();
+}
+
 void SceneTextures::loadSurfaceTexture(const std::string& dir) {
-  SDL_Surface* image = loadCheckedImage(dir + "/test.bmp", kSurfaceSize);
+  SDL_Surface* image = loadCheckedImage(assetPath(dir, "test.bmp"), kSurfaceSize);
   if (image == nullptr) {
     // No texture of our own: the default texture, which the frame then binds, becomes plain stone
     // grey, so ground and cubes still show their lighting and shadows instead of black.
@@ -134,7 +139,7 @@ void SceneTextures::loadCubeMap(const std::string& dir) {
   glGenTextures(1, &cubeMapTexture);
   glBindTexture(GL_TEXTURE_CUBE_MAP, cubeMapTexture);
   for (const CubeFace& face : kCubeFaces) {
-    SDL_Surface* image = loadCheckedImage(dir + "/" + face.file, kCubeFaceSize);
+    SDL_Surface* image = loadCheckedImage(assetPath(dir, face.file), kCubeFaceSize);
     if (image == nullptr) continue;  // this face stays undefined
     uploadImage(face.target, image, kCubeFaceSize);
     SDL_FreeSurface(image);

@@ -31,6 +31,10 @@ struct ImageFormat {
 // The format table: 3 or 4 bytes per pixel, red in the lowest byte or not. Only for truecolour.
 ImageFormat chooseImageFormat(const SDL_PixelFormat& pixelFormat);
 
+// `name` in the asset directory `dir`, joined with the platform's separator: "res\test.bmp" on
+// Windows, "res/test.bmp" elsewhere; messages name the files so.
+std::string assetPath(const std::string& dir, const std::string& name);
+
 // Decodes and checks one BMP file, printing every warning on the way. Returns a truecolour image
 // (anything else converted to 32 bits) at least `size` by `size` pixels, or null after printing
 // why the file cannot be used. The caller frees the image.

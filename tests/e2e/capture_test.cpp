@@ -1,7 +1,8 @@
 // lumarok-capture end to end: keys act at their exact frame and the same command gives the same
 // pixels; the animation holds the frames asked for; and the golden frames: each shot must match its
 // reference in tests/golden within a tolerance that absorbs Mesa's rounding on another CPU, but not a
-// shadow, reflection, blur or surface texture gone wrong.
+// shadow, reflection, blur or surface texture gone wrong. LUMAROK_CAPTURE names another build's
+// capture tool, as the words that start it (scripts/test.sh: the Windows one through Wine).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,7 +11,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-
 #include <nlohmann/json.hpp>
 
 #include "png_image.h"
@@ -23,10 +23,11 @@ const std::string kGolden = LUMAROK_SOURCE_DIR "/tests/golden/";
 // words); returns that directory, or "" when the tool failed, with what it said on standard error.
 std::string capture(const std::string& name, const std::string& arguments,
                     const std::string& environment = "", std::string* complaint = nullptr) {
+  const char* tool = std::getenv("LUMAROK_CAPTURE");
   const std::string dir = LUMAROK_BINARY_DIR "/test-output/" + name;
-  const std::string command = "rm -rf " + dir + " && mkdir -p " + dir + " && env " + environment +
-                              " " LUMAROK_BINARY_DIR "/lumarok-capture " + arguments + " --out " + dir +
-                              " >/dev/null 2>" + dir + ".err";
+  const std::string command = "rm -rf " + dir + " && mkdir -p " + dir + " && env " + environment + " " +
+                              (tool != nullptr ? tool : LUMAROK_BINARY_DIR "/lumarok-capture") + " " +
+                              arguments + " --out " + dir + " >/dev/null 2>" + dir + ".err";
   if (std::system(command.c_str()) == 0) return dir;
   if (complaint != nullptr) {
     std::ifstream err(dir + ".err");
@@ -71,8 +72,11 @@ std::vector<Scenario> scenarios() {
     return text;
   };
   for (const auto& run : runs) {
-    Scenario s{run["size"], joined(run["keys"], "key"), joined(run["shots"], "name"),
-               run.value("singleSample", false) ? " --single-sample" : "", {}};
+    Scenario s{run["size"],
+               joined(run["keys"], "key"),
+               joined(run["shots"], "name"),
+               run.value("singleSample", false) ? " --single-sample" : "",
+               {}};
     for (const auto& shot : run["shots"]) s.names.push_back(shot["name"]);
     list.push_back(s);
   }

@@ -1,6 +1,8 @@
 // The real binary, each test on a private X display: the usage text, a table of runs against what a
 // user or a broken installation can hand the demo (command lines, shader files, images, floods of
-// input, an immediate close), and hundreds of frames ending in an orderly close.
+// input, an immediate close), and hundreds of frames ending in an orderly close. LUMAROK_DEMO names
+// another build to drive, as the words that start it (scripts/test.sh: the Windows build's lumarok.exe
+// through Wine, in the folder unpacked from its zip); that folder is then the run directory.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -66,7 +68,10 @@ struct Child {
     if (fd < 0 || poll(&ready, 1, timeoutMs) <= 0) return fd >= 0;
     char buffer[4096];
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n > 0) return out.append(buffer, static_cast<size_t>(n)), true;
+    // Windows ends its text lines with \r\n; line endings aside, the output is the same.
+    for (ssize_t i = 0; i < n; ++i)
+      if (buffer[i] != '\r') out += buffer[i];
+    if (n > 0) return true;
     close(fd);
     fd = -1;
     return false;
@@ -96,13 +101,26 @@ struct Child {
 
 int ignoreXError(Display*, XErrorEvent*) { return 0; }  // a window may vanish while it is looked at
 
+std::vector<std::string> words(const char* text) {
+  std::vector<std::string> list;
+  std::istringstream in(text != nullptr ? text : "");
+  for (std::string word; in >> word;) list.push_back(word);
+  return list;
+}
+std::vector<std::string> demoCommand() {
+  const std::vector<std::string> other = words(std::getenv("LUMAROK_DEMO"));
+  return other.empty() ? std::vector<std::string>{LUMAROK_BINARY_DIR "/lumarok"} : other;
+}
+
 // Each test gets its own Xvfb, never reset between clients, on a free display it names itself: tests
 // in parallel share no display, focus or keyboard. Keys go in through XTEST, the close as a window
 // manager sends it, and pixels come back through Xlib.
 class DemoTest : public ::testing::Test {
  protected:
   Child xvfb, demo;
-  std::string binary = LUMAROK_BINARY_DIR "/lumarok", runDir = LUMAROK_BINARY_DIR, display;
+  std::vector<std::string> command = demoCommand();
+  const std::string demoDir = std::filesystem::path(command.back()).parent_path();
+  std::string runDir = demoDir, display;
   const std::string errPath = "/tmp/lumarok-e2e-stderr-" + std::to_string(getpid());
   Display* x = nullptr;
   Window window = 0;
@@ -125,7 +143,7 @@ class DemoTest : public ::testing::Test {
   }
 
   void start(std::vector<std::string> args, const std::string& onDisplay) {
-    args.insert(args.begin(), binary);
+    args.insert(args.begin(), command.begin(), command.end());
     demo.start(args, runDir, errPath, onDisplay);
   }
   std::string err() const {
@@ -213,13 +231,10 @@ TEST_F(DemoTest, NoDisplayIsReportedInOneLineWithStatus255) {
 // In the sanitizer build LeakSanitizer checks the demo at exit, so this run fails on any leak of ours;
 // scripts/memcheck.sh runs it under valgrind, named with its options in LUMAROK_E2E_WRAPPER.
 TEST_F(DemoTest, HundredsOfFramesThenCloseExitCleanly) {
-  std::vector<std::string> args;
-  std::istringstream wrapper(std::getenv("LUMAROK_E2E_WRAPPER") ? std::getenv("LUMAROK_E2E_WRAPPER") : "");
-  for (std::string word; wrapper >> word;) args.push_back(word);
-  const int timeoutMs = args.empty() ? 60000 : 3600000;  // valgrind is tens of times slower
-  if (!args.empty()) args.push_back(binary), binary = args.front(), args.erase(args.begin());
-  args.insert(args.end(), {"-w", "320", "-h", "240"});
-  start(args, display);
+  const std::vector<std::string> wrapper = words(std::getenv("LUMAROK_E2E_WRAPPER"));
+  const int timeoutMs = wrapper.empty() ? 60000 : 3600000;  // valgrind is tens of times slower
+  command.insert(command.begin(), wrapper.begin(), wrapper.end());
+  start({"-w", "320", "-h", "240"}, display);
   ASSERT_TRUE(demo.waitFor("CUBETEX:", 0, timeoutMs) && waitForWindow()) << describe();
   const size_t from = demo.out.size();
   tap(XK_p);  // every frame prints the path's segment; segment 3 begins at frame 303
@@ -250,10 +265,12 @@ DemoRun run(const char* name, std::vector<std::string> args, decltype(DemoRun::f
 }
 void PrintTo(const DemoRun& run, std::ostream* out) { *out << run.name; }
 
-bool matches(const std::string& line, const std::string& pattern) {
+// A '/' in a pattern stands for the directory separator, which is '\\' on Windows.
+bool matches(std::string line, const std::string& pattern) {
   const bool anyStart = pattern[0] == '*', anyRest = pattern.back() == '*';
   const std::string core = pattern.substr(anyStart, pattern.size() - anyStart - anyRest);
   const size_t at = anyStart ? line.size() - std::min(line.size(), core.size()) : 0;
+  std::replace(line.begin(), line.end(), '\\', '/');
   return line.compare(at, anyRest ? core.size() : std::string::npos, core) == 0;
 }
 bool isComplaint(const std::string& line) {
@@ -272,15 +289,14 @@ class DemoRunTest : public DemoTest, public ::testing::WithParamInterface<DemoRu
     ASSERT_NE(mkdtemp(pattern), nullptr);
     runDir = pattern;
     for (const char* sub : {"/shaders", "/res"})
-      std::filesystem::copy(LUMAROK_BINARY_DIR + std::string(sub), runDir + sub,
-                            std::filesystem::copy_options::recursive);
+      std::filesystem::copy(demoDir + sub, runDir + sub, std::filesystem::copy_options::recursive);
     for (const auto& [path, content] : GetParam().files)
       content.empty() ? void(std::filesystem::remove_all(runDir + "/" + path))
                       : void(std::ofstream(runDir + "/" + path) << content);
   }
   void TearDown() override {
     DemoTest::TearDown();
-    if (runDir != LUMAROK_BINARY_DIR) std::filesystem::remove_all(runDir);
+    if (runDir != demoDir) std::filesystem::remove_all(runDir);
   }
 };
 
