@@ -78,6 +78,11 @@ build_deps() {
   src=$(source_of glew) log=$deps/glew.log
   quietly "$log" make -C "$src" SYSTEM=linux-mingw64 GLEW_DEST="$prefix" LIBDIR="$prefix/lib" -j2 glew.lib
   quietly "$log" make -C "$src" SYSTEM=linux-mingw64 GLEW_DEST="$prefix" LIBDIR="$prefix/lib" install
+  # This configuration installs the DLL as a library and keeps its import library back; its static
+  # library, which GLEW itself calls broken, would be linked instead.
+  install -m 644 "$src/lib/libglew32.dll.a" "$prefix/lib/"
+  mv "$prefix/lib/glew32.dll" "$prefix/bin/"
+  rm "$prefix/lib/libglew32.a"
   printf 'Name: glu\nDescription: the system GLU\nVersion: 1\nLibs: -lglu32\n' >"$prefix/lib/pkgconfig/glu.pc"
 
   # ODE, static, in double precision like Debian's native libode: the physics runs frame for frame
@@ -89,14 +94,15 @@ build_deps() {
     -DODE_NO_THREADING_INTF=ON -DBUILD_SHARED_LIBS=OFF
   quietly "$log" cmake --build "$deps/build/ode" -j2
   quietly "$log" cmake --install "$deps/build/ode"
+  # The name ode.pc gives; and g++ brings the C++ library itself, linked statically here, where
+  # ode.pc's -lstdc++ would link the DLL's import library beside it.
+  ln -sf libode_doubles.a "$prefix/lib/libode.a"
+  sed -i 's/-lstdc++ //' "$prefix/lib/pkgconfig/ode.pc"
 
   # zlib and libpng, static, for the capture tool's PNG files.
   src=$(source_of zlib) log=$deps/zlib.log
-  quietly "$log" make -C "$src" -f win32/Makefile.gcc PREFIX=$host- -j2 libz.a
-  install -m 644 "$src/libz.a" "$prefix/lib/"
-  install -m 644 "$src/zlib.h" "$src/zconf.h" "$prefix/include/"
-  printf 'prefix=%s\nName: zlib\nDescription: zlib\nVersion: 1\nLibs: -L${prefix}/lib -lz\nCflags: -I${prefix}/include\n' \
-    "$prefix" >"$prefix/lib/pkgconfig/zlib.pc"
+  (cd "$src" && CHOST=$host quietly "$log" ./configure --static --prefix="$prefix" &&
+    quietly "$log" make -j2 libz.a && quietly "$log" make install)
   src=$(source_of libpng1.6) log=$deps/png.log
   quietly "$log" cmake -S "$src" -B "$deps/build/png" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
     -DLUMAROK_WINDOWS_DEPS="$prefix" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \

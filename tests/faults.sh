@@ -55,7 +55,7 @@ row shader-vertex-reads  shaders/vertexShader.txt    's/if (kVertexTextures \&\&
 row ext-fbo-ignored      src/gpu/gl_platform.cpp     's/if (__glewGenFramebuffersEXT != nullptr) {/if (false) {/' 'a GL 2.1 context with EXT framebuffer objects only loses shadows and blur'
 row contradictory-header src/gpu/textures.cpp        's/if (!consistentSurface(\*image)) {/if (false) {/'     'a BMP with a contradictory header crashes it'
 row small-image-used     src/gpu/textures.cpp        's/if (image->w < size || image->h < size) {/if (false) {/' 'a too small image is read past its end'
-row no-display-takeover  src/app/main.cpp            's/setenv("SDL_VIDEODRIVER", "x11", 0);//'                'without a display, no plain one-line failure'
+row no-display-takeover  src/app/process_entry.cpp   's/setenv("SDL_VIDEODRIVER", "x11", 0);//'                'without a display, no plain one-line failure'
 row mesh-normals-leak    src/geometry/mesh.cpp       's/delete\[\] normals;//'                                 'every mesh leaks its normals' asan
 row quads-split-clockwise src/geometry/mesh.cpp      's/quad\[0\], quad\[2\], quad\[3\]}/quad[0], quad[3], quad[2]}/' 'half the ground is gone in the page'
 row web-depth-linear     src/gpu/gl_platform_web.cpp 's/GL_TEXTURE_MIN_FILTER, GL_NEAREST/GL_TEXTURE_MIN_FILTER, GL_LINEAR/' 'the page shows no shadows' web

@@ -191,6 +191,18 @@ class DemoTest : public ::testing::Test {
     return demo.exit();
   }
 
+  // The bytes of the window's rectangle from (px, py), `height` rows of its full width, as Xlib gives them.
+  std::string picture(int px, int py, int height) {
+    XWindowAttributes a{};
+    XGetWindowAttributes(x, window, &a);
+    std::string bytes;
+    if (XImage* image = XGetImage(x, window, px, py, a.width - px, height, AllPlanes, ZPixmap)) {
+      bytes.assign(image->data, static_cast<size_t>(image->bytes_per_line) * image->height);
+      XDestroyImage(image);
+    }
+    return bytes;
+  }
+
   // The window's width and height, then the red, green and blue of its pixel (px, py) from the top left.
   std::vector<int> sizeAndPixel(int px, int py) {
     XWindowAttributes a{};
@@ -236,6 +248,19 @@ TEST_F(DemoTest, HundredsOfFramesThenCloseExitCleanly) {
   command.insert(command.begin(), wrapper.begin(), wrapper.end());
   start({"-w", "320", "-h", "240"}, display);
   ASSERT_TRUE(demo.waitFor("CUBETEX:", 0, timeoutMs) && waitForWindow()) << describe();
+  // Nothing moves in the window's lowest quarter until a key does: once it shows the ground, steady,
+  // s (which moves the light) changes it.
+  std::string ground;
+  for (auto deadline = after(timeoutMs); msLeft(deadline) > 0; usleep(100000)) {
+    const std::string now = picture(0, 180, 60);
+    if (now == ground && now.find_first_not_of('\0') != std::string::npos) break;
+    ground = now;
+  }
+  tap(XK_s);
+  bool changed = false;
+  for (auto deadline = after(timeoutMs); !changed && msLeft(deadline) > 0; usleep(20000))
+    changed = picture(0, 180, 60) != ground;
+  EXPECT_TRUE(changed && !ground.empty()) << "s changed nothing in the window\n" << describe();
   const size_t from = demo.out.size();
   tap(XK_p);  // every frame prints the path's segment; segment 3 begins at frame 303
   ASSERT_TRUE(demo.waitFor("\n3\n", from, timeoutMs)) << describe();
