@@ -24,7 +24,8 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT
     "-static-libgcc -static-libstdc++ -Wl,-Bstatic,--whole-archive -lwinpthread -Wl,--no-whole-archive,-Bdynamic")
 
 # Programs the build and ctest run (the image tool, the unit tests) run under Wine, in the prefix
-# LUMAROK_WINE_PREFIX, with Wine's offers to install Mono and Gecko held off.
+# LUMAROK_WINE_PREFIX, with Wine's offers to install Mono and Gecko held off, and the dependencies'
+# DLLs on the PATH (Wine's drive Z: is the root folder).
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES LUMAROK_WINE_PREFIX)
 set(CMAKE_CROSSCOMPILING_EMULATOR env WINEPREFIX=${LUMAROK_WINE_PREFIX} WINEDEBUG=-all
-    WINEDLLOVERRIDES=mscoree,mshtml= wine)
+    WINEDLLOVERRIDES=mscoree,mshtml= WINEPATH=Z:${LUMAROK_WINDOWS_DEPS}/bin wine)

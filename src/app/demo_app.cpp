@@ -36,12 +36,18 @@ bool DemoApp::init() {
   if (optionInt(*options, "w", value) && value > 0) windowWidth = value;
   if (optionInt(*options, "h", value) && value > 0) windowHeight = value;
   if (windowWidth > kMaxWindowSide || windowHeight > kMaxWindowSide) useDefaultSize();
-  if (!openWindow()) return false;
-  if (!fitsGlLimits(windowWidth, windowHeight)) {
-    // The targets and the viewport could not follow such a window; start again at the default size.
+  bool opened = openWindow();
+  const bool askedSize = windowWidth != kDefaultWidth || windowHeight != kDefaultHeight;
+  // A window the targets and the viewport could not follow, or one the video driver refuses (SDL on
+  // Windows keeps a row of the window's surface within 64 KB): start again at the default size.
+  if (opened ? !fitsGlLimits(windowWidth, windowHeight) : askedSize) {
     useDefaultSize();
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) < 0 || !openWindow()) return false;
+    opened = SDL_InitSubSystem(SDL_INIT_VIDEO) >= 0 && openWindow();
+  }
+  if (!opened) {
+    std::cout << "SDL could not open the window: " << SDL_GetError() << std::endl;
+    return false;
   }
   controls.reset();
   history.reset();
@@ -103,7 +109,6 @@ bool DemoApp::openWindow() {
     screen = SDL_SetVideoMode(windowWidth, windowHeight, 32, SDL_HWSURFACE | SDL_ASYNCBLIT | SDL_OPENGL);
     if (screen != nullptr) return true;
   }
-  std::cout << "SDL could not open the window: " << SDL_GetError() << std::endl;
   return false;
 }
 
