@@ -173,43 +173,11 @@ double percentile(std::vector<double>& samples, double p) {
   return samples[std::min(index, samples.size() - 1)];
 }
 
-namespace {
-
-// Without a display, runs the tool again under xvfb-run (returns only when that is impossible,
-// after printing why). With a display it returns at once.
-void ensureDisplay(int argc, char** argv, const char* toolName, WindowSize largest) {
-  const char* display = std::getenv("DISPLAY");
-  if (display != nullptr && display[0] != '\0') return;
-  if (std::getenv("LUMAROK_TOOL_UNDER_XVFB") != nullptr) {
-    std::fprintf(stderr, "%s: xvfb-run gave no DISPLAY\n", toolName);
-    return;
-  }
-  setenv("LUMAROK_TOOL_UNDER_XVFB", "1", 1);
-  std::fprintf(stdout, "%s: no DISPLAY, running on a virtual display (Xvfb)\n", toolName);
-  std::fflush(stdout);
-  // -noreset: a server that resets as its last client leaves can turn away the next one.
-  std::string screen = "-noreset -screen 0 " + std::to_string(std::max(largest.width, 1280)) + "x" +
-                       std::to_string(std::max(largest.height, 1024)) + "x24";
-  std::error_code error;
-  std::string self = fs::read_symlink("/proc/self/exe", error);
-  if (error) return;
-  std::vector<char*> args = {const_cast<char*>("xvfb-run"), const_cast<char*>("-a"), const_cast<char*>("-s"),
-                             screen.data(), self.data()};
-  for (int i = 1; i < argc; ++i) args.push_back(argv[i]);
-  args.push_back(nullptr);
-  execvp(args[0], args.data());
-  std::fprintf(stderr, "%s: no DISPLAY and xvfb-run could not be started: %s\n", toolName,
-               std::strerror(errno));
-}
-
-}  // namespace
-
 bool prepareRun(int argc, char** argv, const char* toolName, WindowSize largest) {
-  setenv("SDL_AUDIODRIVER", "dummy", 0);  // as the demo itself: no sound card wanted
-  ensureDisplay(argc, argv, toolName, largest);
+  const std::string self = preparePlatform(argc, argv, toolName, largest);
   std::error_code error;
-  fs::current_path(fs::read_symlink("/proc/self/exe", error).parent_path(), error);
-  if (!error && fs::exists("shaders/vertexShader.txt", error)) return true;
+  fs::current_path(fs::path(self).parent_path(), error);
+  if (!self.empty() && !error && fs::exists("shaders/vertexShader.txt", error)) return true;
   std::fprintf(stderr, "%s: no shaders/ beside the binary (it runs from the build directory)\n", toolName);
   return false;
 }

@@ -67,6 +67,10 @@ double percentile(std::vector<double>& samples, double p);
 // tree's res lacks the built images). Paths from the command line are to be made absolute before.
 // False, after a line on standard error, when the shaders are not there.
 bool prepareRun(int argc, char** argv, const char* toolName, WindowSize largest);
+// The platform's part of prepareRun, in run_platform.cpp (run_platform_windows.cpp on Windows): sound
+// off, a display (where there is none, the tool may run itself again on a virtual one and not
+// return), and the path of the tool's own binary.
+std::string preparePlatform(int argc, char** argv, const char* toolName, WindowSize largest);
 
 // Keeps the demo's start-up chatter off the terminal: standard output goes to a temporary file while
 // the tool writes its own lines to `out`, a stream on the original standard output. When something

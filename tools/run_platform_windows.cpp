@@ -1,0 +1,17 @@
+// Windows' part of preparing a run: the binary's path from GetModuleFileNameW. A Windows session
+// always has a desktop to open windows on, so there is no virtual display to start.
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "tool_support.h"
+
+std::string preparePlatform(int, char**, const char*, WindowSize) {
+  // As the demo itself: no sound device wanted, unless the user chose a driver.
+  if (std::getenv("SDL_AUDIODRIVER") == nullptr) _putenv_s("SDL_AUDIODRIVER", "dummy");
+  std::wstring path(32768, L'\0');
+  path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
+  return std::filesystem::path(path).string();
+}
