@@ -21,8 +21,10 @@
 
 #include "app/demo_app.h"
 #include "command_line.h"
+#include "demo_driving.h"
 #include "physics/physics.h"
-#include "tool_support.h"
+#include "progress.h"
+#include "run_setup.h"
 
 namespace fs = std::filesystem;
 
@@ -221,6 +223,15 @@ void measureRound(DemoApp& app, const ModeSpec& mode, int frames, int warmup, Pa
   samples.elapsedNs += monotonicNs() - startNs;
   samples.allocations += gAllocations.load() - allocationsBefore;
   samples.passAllocations += timer.passAllocations;
+}
+
+// Value at fraction `p` (0..1) of the samples by the nearest-rank rule; sorts `samples`. 0 when empty.
+double percentile(std::vector<double>& samples, double p) {
+  if (samples.empty()) return 0.0;
+  std::sort(samples.begin(), samples.end());
+  double rank = std::ceil(p * static_cast<double>(samples.size()));
+  size_t index = rank < 1.0 ? 0 : static_cast<size_t>(rank) - 1;
+  return samples[std::min(index, samples.size() - 1)];
 }
 
 Json summarise(ModeSamples& samples) {
@@ -423,8 +434,8 @@ int main(int argc, char** argv) {
     largest = {std::max(largest.width, size.width), std::max(largest.height, size.height)};
   std::error_code error;
   if (!settings.jsonPath.empty()) settings.jsonPath = fs::absolute(settings.jsonPath, error).string();
-  if (!prepareRun(argc, argv, kTool, largest)) return 1;
-  const std::string self = fs::read_symlink("/proc/self/exe", error).string();
+  const std::string self = prepareRun(argc, argv, kTool, largest);
+  if (self.empty()) return 1;
   Json run = {{"frames", settings.frames},
               {"rounds", settings.rounds},
               {"warmup", settings.warmup},

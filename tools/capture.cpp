@@ -13,8 +13,10 @@
 
 #include "app/demo_app.h"
 #include "command_line.h"
+#include "demo_driving.h"
 #include "png_image.h"
-#include "tool_support.h"
+#include "progress.h"
+#include "run_setup.h"
 
 namespace fs = std::filesystem;
 
@@ -126,6 +128,30 @@ bool windowClosed() {
   return closed;
 }
 
+// Every error GL has recorded since the last call, by name ("GL_INVALID_ENUM, GL_INVALID_OPERATION"),
+// emptying GL's error flags; "" when there were none.
+std::string takeGlErrors() {
+  static const std::pair<GLenum, const char*> kNames[] = {
+      {GL_INVALID_ENUM, "GL_INVALID_ENUM"},
+      {GL_INVALID_VALUE, "GL_INVALID_VALUE"},
+      {GL_INVALID_OPERATION, "GL_INVALID_OPERATION"},
+      {GL_INVALID_FRAMEBUFFER_OPERATION, "GL_INVALID_FRAMEBUFFER_OPERATION"},
+      {GL_OUT_OF_MEMORY, "GL_OUT_OF_MEMORY"},
+      {GL_STACK_OVERFLOW, "GL_STACK_OVERFLOW"},
+      {GL_STACK_UNDERFLOW, "GL_STACK_UNDERFLOW"}};
+  std::string names;
+  // Bounded: a context that is gone reports an error on every call.
+  for (int i = 0; i < 16; ++i) {
+    const GLenum error = glGetError();
+    if (error == GL_NO_ERROR) break;
+    std::string name = "GL error " + std::to_string(error);
+    for (const auto& [code, text] : kNames)
+      if (code == error) name = text;
+    names += (names.empty() ? "" : ", ") + name;
+  }
+  return names;
+}
+
 int runCapture(const CaptureSettings& s, FILE* out) {
   DemoApp app;
   OptionMap options = windowOptions(s.size);
@@ -227,7 +253,7 @@ int main(int argc, char** argv) {
   }
   std::error_code error;
   settings.outDir = fs::absolute(settings.outDir, error).string();
-  if (!prepareRun(argc, argv, kTool, settings.size)) return 1;
+  if (prepareRun(argc, argv, kTool, settings.size).empty()) return 1;
   if (fs::create_directories(settings.outDir, error), !fs::is_directory(settings.outDir, error)) {
     std::fprintf(stderr, "%s: cannot create %s\n", kTool, settings.outDir.c_str());
     return 1;

@@ -15,7 +15,9 @@
 
 #include "app/demo_app.h"
 #include "command_line.h"
-#include "tool_support.h"
+#include "demo_driving.h"
+#include "progress.h"
+#include "run_setup.h"
 
 namespace {
 
@@ -69,7 +71,7 @@ int parseArguments(int argc, char** argv, SoakSettings& s) {
 int main(int argc, char** argv) {
   SoakSettings s;
   if (int status = parseArguments(argc, argv, s); status >= 0) return status;
-  if (!prepareRun(argc, argv, kTool, s.size)) return 2;
+  if (prepareRun(argc, argv, kTool, s.size).empty()) return 2;
   OptionMap options = windowOptions(s.size);
   DemoApp app;
   app.options = &options;
