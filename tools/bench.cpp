@@ -7,7 +7,9 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -100,25 +102,20 @@ int parseArguments(int argc, char** argv, BenchSettings& s) {
       "per-pass GPU times, CPU time, start-up time, peak memory, heap allocations, and the floor.",
       kTool};
   useOneLineErrors(app);
+  app.option_defaults()->always_capture_default();
   std::vector<std::string> modeNames;
   for (const ModeSpec& mode : kModes) modeNames.push_back(mode.name);
-  app.add_option("--sizes", s.sizes, "window sizes")
-      ->delimiter(',')
-      ->type_name("WxH,...")
-      ->capture_default_str();
+  app.add_option("--sizes", s.sizes, "window sizes")->delimiter(',')->type_name("WxH,...");
   app.add_option("--modes", s.modes,
                  "off, on (shadows, reflection and blur), shadows, reflection, blur, floor (the same passes "
                  "with a transform-only, constant-colour shader)")
       ->delimiter(',')
-      ->check(CLI::IsMember(modeNames))
-      ->capture_default_str();
+      ->check(CLI::IsMember(modeNames));
   app.add_option("--frames", s.frames, "measured frames per mode, after the warm-up frames")
-      ->check(kAtLeastOne)
-      ->capture_default_str();
-  app.add_option("--warmup", s.warmup, "warm-up frames")->check(kAtLeastZero)->capture_default_str();
+      ->check(kAtLeastOne);
+  app.add_option("--warmup", s.warmup, "warm-up frames")->check(kAtLeastZero);
   app.add_option("--rounds", s.rounds, "the modes take turns this many times, sharing the frames")
-      ->check(kAtLeastOne)
-      ->capture_default_str();
+      ->check(kAtLeastOne);
   app.add_option("--json", s.jsonPath, "also write the figures as JSON");
   // The parent runs this binary again for each size with these.
   app.add_option("--child-size", s.childSize)->group("");
@@ -130,33 +127,43 @@ int parseArguments(int argc, char** argv, BenchSettings& s) {
 
 // ---- one size, in the child process ----
 
+// Samples of one mode, gathered over several rounds.
+struct ModeSamples {
+  std::vector<double> frameMs;
+  long long elapsedNs = 0;
+  double passSums[3] = {};
+  int passFrames = 0;
+  double cpuSumUs = 0;
+  long long allocations = 0, passAllocations = 0;
+};
+
 // GL_TIME_ELAPSED queries around the three passes, in two sets so that a frame's results are read
 // after the next frame, when the driver has long finished them.
 struct PassTimer {
   GLuint queries[2][3] = {};
   int set = 0;
   bool pending[2] = {false, false};
-  long long markNs[4] = {};
+  long long firstPassNs = 0;
   long long passAllocations = 0;  // heap allocations between the first pass and the end of the last
 
   void create() { glGenQueries(6, &queries[0][0]); }
   void destroy() { glDeleteQueries(6, &queries[0][0]); }
-  // Milliseconds of each pass of the set, when it holds a finished frame.
-  bool collect(int which, double passMs[3]) {
-    if (!pending[which]) return false;
+  // Adds the milliseconds of each pass of the set to `samples`, when it holds a finished frame.
+  void collect(int which, ModeSamples& samples) {
+    if (!pending[which]) return;
     for (int pass = 0; pass < 3; ++pass) {
       GLuint64 ns = 0;
       glGetQueryObjectui64v(queries[which][pass], GL_QUERY_RESULT, &ns);
-      passMs[pass] = static_cast<double>(ns) / 1e6;
+      samples.passSums[pass] += static_cast<double>(ns) / 1e6;
     }
+    ++samples.passFrames;
     pending[which] = false;
-    return true;
   }
 };
 
 void markPass(int pass, void* user) {
   auto* timer = static_cast<PassTimer*>(user);
-  timer->markNs[pass] = monotonicNs();
+  if (pass == 0) timer->firstPassNs = monotonicNs();
   if (pass == 0) timer->passAllocations -= gAllocations.load();
   if (pass == 3) timer->passAllocations += gAllocations.load();
   if (pass > 0) glEndQuery(GL_TIME_ELAPSED);
@@ -174,21 +181,6 @@ void swapPrograms(DemoApp& app, ShaderProgram& other) {
     mesh->modelMatrixLocation = app.program.locations.mMatrix;
 }
 
-// Samples of one mode, gathered over several rounds.
-struct ModeSamples {
-  std::vector<double> frameMs;
-  long long elapsedNs = 0;
-  double passSums[3] = {};
-  int passFrames = 0;
-  double cpuSumUs = 0;
-  long long allocations = 0, passAllocations = 0;
-
-  void addPasses(const double passMs[3]) {
-    for (int p = 0; p < 3; ++p) passSums[p] += passMs[p];
-    ++passFrames;
-  }
-};
-
 // One round of a mode: switches set through the keys, warm-up frames (the driver builds its shader
 // variants for the new state), then `frames` measured frames. `where` names the round for the
 // progress line.
@@ -202,44 +194,39 @@ void measureRound(DemoApp& app, const ModeSpec& mode, int frames, int warmup, Pa
   }
   glFinish();
   timer.pending[0] = timer.pending[1] = false;
-  long long allocationsBefore = gAllocations.load();
   timer.passAllocations = 0;
-  long long startNs = monotonicNs();
-  double passMs[3];
+  const long long allocationsBefore = gAllocations.load(), startNs = monotonicNs();
   for (int i = 0; i < frames; ++i) {
     timer.set = i % 2;
-    long long frameStart = monotonicNs();
+    const long long frameStart = monotonicNs();
     tCountAllocations = true;
     app.drawFrame();
     tCountAllocations = false;
-    long long frameEnd = monotonicNs();
+    const long long frameEnd = monotonicNs();
     samples.frameMs.push_back(static_cast<double>(frameEnd - frameStart) / 1e6);
-    samples.cpuSumUs += static_cast<double>(timer.markNs[0] - frameStart) / 1e3;
-    if (timer.collect(1 - timer.set, passMs)) samples.addPasses(passMs);
+    samples.cpuSumUs += static_cast<double>(timer.firstPassNs - frameStart) / 1e3;
+    timer.collect(1 - timer.set, samples);
     if (progress.due(frameEnd))
       progress.show(frameEnd, where + ", frame " + std::to_string(i + 1) + "/" + std::to_string(frames));
   }
-  if (timer.collect(timer.set, passMs)) samples.addPasses(passMs);
+  timer.collect(timer.set, samples);
   samples.elapsedNs += monotonicNs() - startNs;
   samples.allocations += gAllocations.load() - allocationsBefore;
   samples.passAllocations += timer.passAllocations;
 }
 
-// Value at fraction `p` (0..1) of the samples by the nearest-rank rule; sorts `samples`. 0 when empty.
-double percentile(std::vector<double>& samples, double p) {
-  if (samples.empty()) return 0.0;
-  std::sort(samples.begin(), samples.end());
-  double rank = std::ceil(p * static_cast<double>(samples.size()));
-  size_t index = rank < 1.0 ? 0 : static_cast<size_t>(rank) - 1;
-  return samples[std::min(index, samples.size() - 1)];
-}
-
 Json summarise(ModeSamples& samples) {
-  const double frames = static_cast<double>(samples.frameMs.size());
+  std::vector<double>& ms = samples.frameMs;  // never empty: every mode draws at least one frame
+  std::sort(ms.begin(), ms.end());
+  // The nearest-rank rule: the smallest sample with at least the fraction `p` of them at or below it.
+  const auto percentile = [&ms](double p) {
+    return ms[static_cast<size_t>(std::max(std::ceil(p * ms.size()), 1.0)) - 1];
+  };
+  const double frames = static_cast<double>(ms.size());
   Json mode = {{"fps", frames / (static_cast<double>(samples.elapsedNs) / 1e9)},
-               {"median_ms", percentile(samples.frameMs, 0.50)},
-               {"p95_ms", percentile(samples.frameMs, 0.95)},
-               {"p99_ms", percentile(samples.frameMs, 0.99)}};
+               {"median_ms", percentile(0.50)},
+               {"p95_ms", percentile(0.95)},
+               {"p99_ms", percentile(0.99)}};
   const char* const passNames[3] = {"shadow_ms", "offscreen_ms", "final_ms"};
   for (int p = 0; p < 3; ++p)
     mode[passNames[p]] = samples.passFrames > 0 ? samples.passSums[p] / samples.passFrames : 0;
@@ -285,7 +272,7 @@ int runOneSize(const BenchSettings& settings) {
   OptionMap options = windowOptions(windowSize);
   app.options = &options;
   if (!app.init()) {
-    quiet.replay(stderr);
+    quiet.end(true);
     std::fprintf(stderr, "%s: the demo did not start at %dx%d\n", kTool, windowSize.width, windowSize.height);
     return 1;
   }

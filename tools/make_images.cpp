@@ -225,38 +225,26 @@ Image renderSurface(int size) {
   return image;
 }
 
-void putLe(std::vector<uint8_t>& out, uint32_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
-}
-
 // An uncompressed BMP with a BITMAPINFOHEADER, rows stored bottom-up: 24-bit BGR, each row padded
 // to four bytes, or, for an image with alpha, 32-bit BGRA.
 bool writeBmp(const std::string& path, const Image& image) {
-  const uint32_t bytesPerPixel = image.alpha.empty() ? 3 : 4;
-  const uint32_t rowBytes = (static_cast<uint32_t>(image.width) * bytesPerPixel + 3) & ~3u;
-  const uint32_t pixelBytes = rowBytes * static_cast<uint32_t>(image.height);
+  const uint32_t width = image.width, height = image.height, bytesPerPixel = image.alpha.empty() ? 3 : 4;
+  const uint32_t rowBytes = (width * bytesPerPixel + 3) & ~3u, pixelBytes = rowBytes * height;
+  // The file header (size, reserved, offset of the pixels), then the info header (its size, width,
+  // height, planes, bits per pixel, no compression, pixel bytes, 72 dpi both ways, no palette).
+  const uint32_t fields[][2] = {
+      {54 + pixelBytes, 4},   {0, 4}, {54, 4},         {40, 4},   {width, 4}, {height, 4}, {1, 2},
+      {8 * bytesPerPixel, 2}, {0, 4}, {pixelBytes, 4}, {2835, 4}, {2835, 4},  {0, 4},      {0, 4}};
   std::vector<uint8_t> out = {'B', 'M'};
-  putLe(out, 54 + pixelBytes, 4);
-  putLe(out, 0, 4);
-  putLe(out, 54, 4);
-  putLe(out, 40, 4);
-  putLe(out, static_cast<uint32_t>(image.width), 4);
-  putLe(out, static_cast<uint32_t>(image.height), 4);
-  putLe(out, 1, 2);
-  putLe(out, 8 * bytesPerPixel, 2);
-  putLe(out, 0, 4);  // no compression
-  putLe(out, pixelBytes, 4);
-  putLe(out, 2835, 4);  // 72 dpi
-  putLe(out, 2835, 4);
-  putLe(out, 0, 4);
-  putLe(out, 0, 4);
+  for (const auto& [value, bytes] : fields)
+    for (uint32_t i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
   for (int y = image.height - 1; y >= 0; --y) {
     for (int x = 0; x < image.width; ++x) {
       const size_t i = static_cast<size_t>(y) * image.width + x;
       out.insert(out.end(), {image.rgb[i * 3 + 2], image.rgb[i * 3 + 1], image.rgb[i * 3]});
       if (bytesPerPixel == 4) out.push_back(image.alpha[i]);
     }
-    out.resize(out.size() + rowBytes - static_cast<uint32_t>(image.width) * bytesPerPixel);
+    out.resize(out.size() + rowBytes - width * bytesPerPixel);
   }
   std::ofstream file(path, std::ios::binary);
   file.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));

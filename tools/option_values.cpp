@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <istream>
+#include <map>
 #include <sstream>
 
 namespace {
@@ -18,10 +19,9 @@ bool parseFrame(const std::string& text, int& frame) {
 }
 
 bool validName(const std::string& name) {
-  if (name.empty() || name.size() > 64) return false;
-  for (char c : name)
-    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_') return false;
-  return true;
+  return !name.empty() && name.size() <= 64 && std::all_of(name.begin(), name.end(), [](unsigned char c) {
+    return std::isalnum(c) || c == '-' || c == '_';
+  });
 }
 
 std::vector<std::string> splitList(const std::string& text) {
@@ -33,22 +33,16 @@ std::vector<std::string> splitList(const std::string& text) {
 }
 
 bool keyFromName(const std::string& name, SDLKey& key) {
-  static const struct {
-    const char* name;
-    SDLKey key;
-  } kNamed[] = {{"left", SDLK_LEFT},   {"right", SDLK_RIGHT},   {"up", SDLK_UP},        {"down", SDLK_DOWN},
-                {"space", SDLK_SPACE}, {"escape", SDLK_ESCAPE}, {"return", SDLK_RETURN}};
-  for (const auto& named : kNamed)
-    if (name == named.name) {
-      key = named.key;
-      return true;
-    }
-  // SDL 1.2 gives letters and digits their ASCII codes as key symbols.
-  if (name.size() == 1 && ((name[0] >= 'a' && name[0] <= 'z') || (name[0] >= '0' && name[0] <= '9'))) {
-    key = static_cast<SDLKey>(name[0]);
-    return true;
-  }
-  return false;
+  static const std::map<std::string, SDLKey> kNamed = {
+      {"left", SDLK_LEFT},   {"right", SDLK_RIGHT},   {"up", SDLK_UP},        {"down", SDLK_DOWN},
+      {"space", SDLK_SPACE}, {"escape", SDLK_ESCAPE}, {"return", SDLK_RETURN}};
+  if (const auto named = kNamed.find(name); named != kNamed.end())
+    key = named->second;
+  else if (name.size() == 1 && ((name[0] >= 'a' && name[0] <= 'z') || (name[0] >= '0' && name[0] <= '9')))
+    key = static_cast<SDLKey>(name[0]);  // SDL 1.2 gives letters and digits their ASCII codes as symbols
+  else
+    return false;
+  return true;
 }
 
 }  // namespace
@@ -89,14 +83,10 @@ std::string parseShots(const std::string& text, std::vector<Shot>& shots) {
     Shot shot;
     if (!parseFrame(item.substr(0, colon), shot.frame))
       return "bad shot '" + item + "' (want FRAME or FRAME:NAME, frames from 1)";
-    if (colon != std::string::npos) {
-      shot.name = item.substr(colon + 1);
-      if (!validName(shot.name)) return "bad shot name '" + shot.name + "' (letters, digits, '-' and '_')";
-    } else {
-      char name[32];
-      std::snprintf(name, sizeof name, "frame-%05d", shot.frame);
-      shot.name = name;
-    }
+    char unnamed[32];
+    std::snprintf(unnamed, sizeof unnamed, "frame-%05d", shot.frame);
+    shot.name = colon == std::string::npos ? unnamed : item.substr(colon + 1);
+    if (!validName(shot.name)) return "bad shot name '" + shot.name + "' (letters, digits, '-' and '_')";
     for (const Shot& other : shots)
       if (other.name == shot.name) return "two shots would both write " + shot.name + ".png";
     shots.push_back(shot);

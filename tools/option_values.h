@@ -21,7 +21,7 @@ struct Shot {
   std::string name;
 };
 
-// Frames first..last (every `step`-th of them) encoded into `file`, whose extension picks the format.
+// Frames first..last encoded into `file`, whose extension picks the format.
 struct Animation {
   int first = 0, last = 0;
   std::string file;

@@ -15,8 +15,7 @@ std::string preparePlatform(int argc, char** argv, const char* toolName, WindowS
   setenv("SDL_AUDIODRIVER", "dummy", 0);  // as the demo itself: no sound card wanted
   std::error_code error;
   std::string self = std::filesystem::read_symlink("/proc/self/exe", error);
-  const char* display = std::getenv("DISPLAY");
-  if (display != nullptr && display[0] != '\0') return self;
+  if (const char* display = std::getenv("DISPLAY"); display != nullptr && display[0] != '\0') return self;
   if (std::getenv("LUMAROK_TOOL_UNDER_XVFB") != nullptr) {
     std::fprintf(stderr, "%s: xvfb-run gave no DISPLAY\n", toolName);
     return self;

@@ -21,34 +21,26 @@ void QuietStdout::begin() {
   std::cout.flush();
   std::fflush(stdout);
   held = std::tmpfile();
-  savedFd = dup(STDOUT_FILENO);
+  const int savedFd = dup(STDOUT_FILENO);
   if (held == nullptr || savedFd < 0) return;
   out = fdopen(savedFd, "w");
   setvbuf(out, nullptr, _IOLBF, 0);
   dup2(fileno(held), STDOUT_FILENO);
 }
 
-void QuietStdout::replay(FILE* to) {
-  if (held == nullptr) return;
+void QuietStdout::end(bool replay) {
+  if (out == stdout) return;
   std::cout.flush();
   std::fflush(stdout);
   std::rewind(held);
   char buffer[4096];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, held)) > 0) std::fwrite(buffer, 1, n, to);
-  std::fseek(held, 0, SEEK_END);
-}
-
-void QuietStdout::end() {
-  if (out == stdout) return;
-  std::cout.flush();
-  std::fflush(stdout);
+  for (size_t n; replay && (n = std::fread(buffer, 1, sizeof buffer, held)) > 0;)
+    std::fwrite(buffer, 1, n, stderr);
   std::fflush(out);
-  dup2(savedFd, STDOUT_FILENO);
-  std::fclose(out);  // closes savedFd
+  dup2(fileno(out), STDOUT_FILENO);
+  std::fclose(out);  // the saved descriptor of the original standard output
   std::fclose(held);
   out = stdout;
-  savedFd = -1;
   held = nullptr;
 }
 

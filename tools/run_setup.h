@@ -20,16 +20,15 @@ std::string prepareRun(int argc, char** argv, const char* toolName, WindowSize l
 std::string preparePlatform(int argc, char** argv, const char* toolName, WindowSize largest);
 
 // Keeps the demo's start-up chatter off the terminal: standard output goes to a temporary file while
-// the tool writes its own lines to `out`, a stream on the original standard output. When something
-// fails, `replay` shows what the demo said.
+// the tool writes its own lines to `out`, a stream on the original standard output.
 struct QuietStdout {
   FILE* out = stdout;
-  int savedFd = -1;
   FILE* held = nullptr;
 
   void begin();
-  void replay(FILE* to);
-  void end();
+  // Puts standard output back; with `replay`, what the demo said goes to standard error first, to
+  // show why something failed.
+  void end(bool replay = false);
 };
 
 // `text` in single quotes for sh.
