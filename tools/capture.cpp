@@ -82,11 +82,10 @@ int parseArguments(int argc, char** argv, CaptureSettings& s) {
   return -1;
 }
 
-// Filled by the pass marker after the frame's last pass, before the swap. The back buffer is read
-// there because Mesa's software GLX keeps no front buffer to read after the swap (it reads black).
+// Filled by the pass marker after every frame's last pass, before the swap: Mesa's software GLX
+// keeps no front buffer to read after the swap (it reads black).
 struct BackBufferGrab {
   bool wanted = false;
-  bool taken = false;
   RgbImage image;  // its size set before the first frame
 };
 
@@ -95,7 +94,6 @@ void grabAfterLastPass(int pass, void* user) {
   if (pass != 3 || !grab->wanted) return;
   glReadBuffer(GL_BACK);
   grab->image = readGlPixels(grab->image.width, grab->image.height);
-  grab->taken = true;
 }
 
 // ffmpeg reading raw RGB frames on its standard input. A GIF gets a palette made from its own
@@ -121,8 +119,7 @@ FILE* startEncoder(const CaptureSettings& s, int width, int height, const std::s
 bool windowClosed() {
   bool closed = false;
   SDL_Event event;
-  while (SDL_PollEvent(&event))
-    if (event.type == SDL_QUIT) closed = true;
+  while (SDL_PollEvent(&event)) closed = closed || event.type == SDL_QUIT;
   return closed;
 }
 
@@ -161,8 +158,7 @@ int runCapture(const CaptureSettings& s, FILE* out) {
   app.options = &options;
   app.multisample = !s.singleSample;
   if (!app.init()) return fail("the demo did not start (no window)");
-  BackBufferGrab grab;
-  grab.image.width = app.windowWidth, grab.image.height = app.windowHeight;
+  BackBufferGrab grab{false, {app.windowWidth, app.windowHeight, {}}};
   app.passMarker = grabAfterLastPass;
   app.passMarkerUser = &grab;
   const Animation& animation = s.animation;
@@ -182,7 +178,6 @@ int runCapture(const CaptureSettings& s, FILE* out) {
     const bool animated = frame >= animation.first && frame <= animation.last &&
                           (frame - animation.first) % s.animationStep == 0;
     grab.wanted = animated || (nextShot < s.shots.size() && s.shots[nextShot].frame == frame);
-    grab.taken = false;
     app.drawFrame();
     if (const std::string errors = takeGlErrors(); !errors.empty()) {
       status = fail(errors + " in frame " + std::to_string(frame));
@@ -192,10 +187,6 @@ int runCapture(const CaptureSettings& s, FILE* out) {
       progress.show(now,
                     std::string(kTool) + ": frame " + std::to_string(frame) + "/" + std::to_string(s.frames));
     if (!grab.wanted) continue;
-    if (!grab.taken) {
-      status = fail("the frame never reported its last pass; nothing to read");
-      break;
-    }
     for (; nextShot < s.shots.size() && s.shots[nextShot].frame == frame; ++nextShot) {
       const std::string path = (fs::path(s.outDir) / (s.shots[nextShot].name + ".png")).string();
       if (!writePng(path, grab.image)) {

@@ -5,8 +5,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <glm/common.hpp>
+#include <glm/ext/vector_int3.hpp>
 #include <glm/geometric.hpp>
 #include <glm/vec3.hpp>
+#include <glm/vec4.hpp>
 #include <string>
 #include <vector>
 
@@ -14,13 +17,12 @@ namespace {
 
 using Rgb = glm::vec3;
 
-float clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
-float smoothstep(float edge0, float edge1, float x) {
-  const float t = clamp01((x - edge0) / (edge1 - edge0));
-  return t * t * (3.0f - 2.0f * t);
-}
+float clamp01(float v) { return glm::clamp(v, 0.0f, 1.0f); }
 // a + (b - a) t: glm::mix, a (1 - t) + b t, rounds differently and would move a texel here and there.
-Rgb blend(Rgb a, Rgb b, float t) { return a + (b - a) * t; }
+template <typename T>
+T blend(T a, T b, float t) {
+  return a + (b - a) * t;
+}
 
 // Value noise on the integer lattice, smooth and repeatable (no global state).
 float latticeValue(int x, int y, int z) {
@@ -31,30 +33,21 @@ float latticeValue(int x, int y, int z) {
   return static_cast<float>(h & 0xFFFFu) / 65535.0f;
 }
 
-float valueNoise(float x, float y, float z) {
-  const float fx = std::floor(x), fy = std::floor(y), fz = std::floor(z);
-  const int ix = static_cast<int>(fx), iy = static_cast<int>(fy), iz = static_cast<int>(fz);
-  const float tx = smoothstep(0.0f, 1.0f, x - fx), ty = smoothstep(0.0f, 1.0f, y - fy),
-              tz = smoothstep(0.0f, 1.0f, z - fz);
-  float corners[2][2];
-  for (int dz = 0; dz < 2; ++dz)
-    for (int dy = 0; dy < 2; ++dy) {
-      const float a = latticeValue(ix, iy + dy, iz + dz), b = latticeValue(ix + 1, iy + dy, iz + dz);
-      corners[dz][dy] = a + (b - a) * tx;
-    }
-  const float near = corners[0][0] + (corners[0][1] - corners[0][0]) * ty;
-  const float far = corners[1][0] + (corners[1][1] - corners[1][0]) * ty;
-  return near + (far - near) * tz;
+float valueNoise(glm::vec3 p) {
+  const glm::vec3 cell = glm::floor(p), t = glm::smoothstep(glm::vec3(0.0f), glm::vec3(1.0f), p - cell);
+  const glm::ivec3 i(cell);
+  const auto edge = [&](int dy, int dz) {  // along x, at the lattice's y + dy and z + dz
+    return blend(latticeValue(i.x, i.y + dy, i.z + dz), latticeValue(i.x + 1, i.y + dy, i.z + dz), t.x);
+  };
+  return blend(blend(edge(0, 0), edge(1, 0), t.y), blend(edge(0, 1), edge(1, 1), t.y), t.z);
 }
 
-float fractalNoise(float x, float y, float z, int octaves) {
+float fractalNoise(glm::vec3 p, int octaves) {
   float sum = 0.0f, amplitude = 0.5f, total = 0.0f;
   for (int i = 0; i < octaves; ++i) {
-    sum += amplitude * valueNoise(x, y, z);
+    sum += amplitude * valueNoise(p);
     total += amplitude;
-    x *= 2.03f;
-    y *= 2.03f;
-    z *= 2.03f;
+    p *= 2.03f;
     amplitude *= 0.5f;
   }
   return sum / total;
@@ -76,7 +69,7 @@ Rgb environmentColor(glm::vec3 d) {
     const float hills = 0.05f + 0.030f * std::sin(3.0f * azimuth + 1.0f) +
                         0.020f * std::sin(7.0f * azimuth + 2.0f) + 0.010f * std::sin(17.0f * azimuth + 0.5f);
     if (elevation < hills) {
-      const float shade = fractalNoise(d.x * 40.0f, d.y * 40.0f, d.z * 40.0f, 3);
+      const float shade = fractalNoise(d * 40.0f, 3);
       const Rgb hill = blend(Rgb{0.28f, 0.38f, 0.32f}, Rgb{0.40f, 0.48f, 0.40f}, shade);
       return blend(hill, haze, 0.45f + 0.35f * (1.0f - elevation / hills));
     }
@@ -84,8 +77,8 @@ Rgb environmentColor(glm::vec3 d) {
     Rgb sky = blend(haze, zenith, std::pow(clamp01(elevation), 0.45f));
     // Clouds live on a plane above the scene; they thin out towards the horizon.
     const float reach = 1.0f / (elevation + 0.15f);
-    const float cloud = fractalNoise(d.x * reach * 2.0f, 7.3f, d.z * reach * 2.0f, 5);
-    const float cover = smoothstep(0.50f, 0.72f, cloud) * smoothstep(0.02f, 0.25f, elevation);
+    const float cloud = fractalNoise({d.x * reach * 2.0f, 7.3f, d.z * reach * 2.0f}, 5);
+    const float cover = glm::smoothstep(0.50f, 0.72f, cloud) * glm::smoothstep(0.02f, 0.25f, elevation);
     sky = blend(sky, Rgb{0.97f, 0.97f, 0.98f}, 0.85f * cover);
     const float toSun = glm::dot(d, kSunDirection);
     const float glow = std::pow(clamp01(toSun), 48.0f) * 0.45f + std::pow(clamp01(toSun), 6.0f) * 0.12f;
@@ -97,11 +90,11 @@ Rgb environmentColor(glm::vec3 d) {
   // Fields on a plane below the scene: a patchwork of greens and ochres with furrow detail.
   const float reach = 1.0f / (-elevation + 0.02f);
   const float fx = d.x * reach * 0.8f, fz = d.z * reach * 0.8f;
-  const float patch = valueNoise(std::floor(fx) * 1.7f, 3.1f, std::floor(fz) * 1.7f);
+  const float patch = valueNoise({std::floor(fx) * 1.7f, 3.1f, std::floor(fz) * 1.7f});
   Rgb field = patch < 0.33f   ? Rgb{0.30f, 0.45f, 0.18f}
               : patch < 0.66f ? Rgb{0.42f, 0.52f, 0.22f}
                               : Rgb{0.58f, 0.50f, 0.28f};
-  const float detail = fractalNoise(fx * 6.0f, 1.0f, fz * 6.0f, 3);
+  const float detail = fractalNoise({fx * 6.0f, 1.0f, fz * 6.0f}, 3);
   field *= 0.75f + 0.45f * detail;
   const float furrow = 0.5f + 0.5f * std::sin((fx + fz) * 40.0f);
   field *= 0.92f + 0.08f * furrow;
@@ -138,25 +131,15 @@ glm::vec3 faceTexelDirection(const CubeFace& face, int column, int row, int size
   }
 }
 
-// An image in memory, top row first, 8-bit RGB and, when `alpha` is filled, 8-bit alpha.
-struct Image {
-  int width = 0, height = 0;
-  std::vector<uint8_t> rgb;
-  std::vector<uint8_t> alpha;
+// An image is its texels, top row first, each colour and alpha from 0 to 1.
+using Texels = std::vector<glm::vec4>;
 
-  Image(int w, int h) : width(w), height(h), rgb(static_cast<size_t>(w) * h * 3) {}
-  void set(int x, int y, Rgb c) {
-    uint8_t* p = &rgb[(static_cast<size_t>(y) * width + x) * 3];
-    for (int i = 0; i < 3; ++i) p[i] = static_cast<uint8_t>(clamp01(c[i]) * 255.0f + 0.5f);
-  }
-};
-
-Image renderFace(const CubeFace& face, int size) {
-  Image image(size, size);
+Texels renderFace(const CubeFace& face, int size) {
+  Texels texels;
   for (int row = 0; row < size; ++row)
     for (int column = 0; column < size; ++column)
-      image.set(column, row, environmentColor(faceTexelDirection(face, column, row, size)));
-  return image;
+      texels.emplace_back(environmentColor(faceTexelDirection(face, column, row, size)), 1.0f);
+  return texels;
 }
 
 // Terracotta and sandstone tiles in a checker of 8 by 8, with grout, bevelled edges and grain; the
@@ -172,7 +155,7 @@ Rgb surfaceColor(int x, int y, int size) {
   const bool dark = ((tx + ty) & 1) != 0;
   Rgb base = dark ? Rgb{0.62f, 0.30f, 0.18f} : Rgb{0.86f, 0.76f, 0.58f};
   const float tileTint = latticeValue(tx, ty, 11) * 0.14f - 0.07f;
-  const float grain = fractalNoise(x * 0.21f, y * 0.21f, dark ? 3.0f : 5.0f, 4);
+  const float grain = fractalNoise({x * 0.21f, y * 0.21f, dark ? 3.0f : 5.0f}, 4);
   const float speck = latticeValue(x, y, 29) > 0.97f ? -0.10f : 0.0f;
   base *= 0.80f + 0.35f * grain + tileTint + speck;
   // A bevel: lit from the top left, shaded at the bottom right.
@@ -190,7 +173,7 @@ float luminance(Rgb c) { return 0.2126f * c.r + 0.7152f * c.g + 0.0722f * c.b; }
 // Gaussian blur over a few texels that wraps like the pattern, and alpha the detail (grout,
 // bevels, grain) as the brightness of the full picture against that average, halved. Their
 // product is the full picture up to the grout's hue.
-Image renderSurface(int size) {
+Texels renderSurface(int size) {
   // Wide enough to take the grout and grain out of a cube face a few pixels across, narrow enough
   // to keep the tiles' colours apart where the ground is seen large.
   constexpr float kSigma = 1.5f;
@@ -214,37 +197,33 @@ Image renderSurface(int size) {
   };
   blur(full, across, 1, 0);
   blur(across, average, 0, 1);
-  Image image(size, size);
-  image.alpha.resize(static_cast<size_t>(size) * size);
+  Texels texels(full.size());
   for (size_t i = 0; i < full.size(); ++i) {
-    image.set(static_cast<int>(i % size), static_cast<int>(i / size), average[i]);
     // 254 at most: the shader takes a full 255 for an image without the detail band.
     const float detail = luminance(full[i]) / std::fmax(luminance(average[i]), 1e-3f);
-    image.alpha[i] = static_cast<uint8_t>(std::fmin(detail * 0.5f, 254.0f / 255.0f) * 255.0f + 0.5f);
+    texels[i] = glm::vec4(average[i], std::fmin(detail * 0.5f, 254.0f / 255.0f));
   }
-  return image;
+  return texels;
 }
 
-// An uncompressed BMP with a BITMAPINFOHEADER, rows stored bottom-up: 24-bit BGR, each row padded
-// to four bytes, or, for an image with alpha, 32-bit BGRA.
-bool writeBmp(const std::string& path, const Image& image) {
-  const uint32_t width = image.width, height = image.height, bytesPerPixel = image.alpha.empty() ? 3 : 4;
-  const uint32_t rowBytes = (width * bytesPerPixel + 3) & ~3u, pixelBytes = rowBytes * height;
+// An uncompressed BMP with a BITMAPINFOHEADER, rows stored bottom-up, each padded to four bytes:
+// 24-bit BGR, or 32-bit BGRA with the texels' alpha.
+bool writeBmp(const std::string& path, uint32_t size, uint32_t bytesPerPixel, const Texels& texels) {
+  const uint32_t rowBytes = (size * bytesPerPixel + 3) & ~3u, pixelBytes = rowBytes * size;
   // The file header (size, reserved, offset of the pixels), then the info header (its size, width,
   // height, planes, bits per pixel, no compression, pixel bytes, 72 dpi both ways, no palette).
   const uint32_t fields[][2] = {
-      {54 + pixelBytes, 4},   {0, 4}, {54, 4},         {40, 4},   {width, 4}, {height, 4}, {1, 2},
-      {8 * bytesPerPixel, 2}, {0, 4}, {pixelBytes, 4}, {2835, 4}, {2835, 4},  {0, 4},      {0, 4}};
+      {54 + pixelBytes, 4},   {0, 4}, {54, 4},         {40, 4},   {size, 4}, {size, 4}, {1, 2},
+      {8 * bytesPerPixel, 2}, {0, 4}, {pixelBytes, 4}, {2835, 4}, {2835, 4}, {0, 4},    {0, 4}};
   std::vector<uint8_t> out = {'B', 'M'};
   for (const auto& [value, bytes] : fields)
     for (uint32_t i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
-  for (int y = image.height - 1; y >= 0; --y) {
-    for (int x = 0; x < image.width; ++x) {
-      const size_t i = static_cast<size_t>(y) * image.width + x;
-      out.insert(out.end(), {image.rgb[i * 3 + 2], image.rgb[i * 3 + 1], image.rgb[i * 3]});
-      if (bytesPerPixel == 4) out.push_back(image.alpha[i]);
-    }
-    out.resize(out.size() + rowBytes - width * bytesPerPixel);
+  for (uint32_t row = size; row-- > 0;) {
+    for (uint32_t x = 0; x < size; ++x)
+      for (uint32_t channel : {2, 1, 0, 3})
+        if (channel < bytesPerPixel)
+          out.push_back(static_cast<uint8_t>(clamp01(texels[row * size + x][channel]) * 255.0f + 0.5f));
+    out.resize(out.size() + rowBytes - size * bytesPerPixel);
   }
   std::ofstream file(path, std::ios::binary);
   file.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
@@ -260,9 +239,9 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string dir = argv[1];
-  bool ok = writeBmp(dir + "/test.bmp", renderSurface(kSurfaceSize));
+  bool ok = writeBmp(dir + "/test.bmp", kSurfaceSize, 4, renderSurface(kSurfaceSize));
   for (const CubeFace& face : kCubeFaces)
-    ok = writeBmp(dir + "/" + face.fileName, renderFace(face, kFaceSize)) && ok;
+    ok = writeBmp(dir + "/" + face.fileName, kFaceSize, 3, renderFace(face, kFaceSize)) && ok;
   if (!ok) {
     std::printf("lumarok-images: could not write the images into %s\n", dir.c_str());
     return 1;

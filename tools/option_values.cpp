@@ -4,8 +4,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <cstdlib>
-#include <istream>
 #include <map>
 #include <sstream>
 
@@ -14,7 +12,7 @@ namespace {
 bool parseFrame(const std::string& text, int& frame) {
   if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
     return false;
-  frame = std::atoi(text.c_str());
+  frame = std::stoi(text);  // nine digits at most: no overflow
   return frame >= 1;
 }
 

@@ -32,10 +32,8 @@ bool readPng(const std::string& path, RgbImage& image) {
   if (!png_image_begin_read_from_file(&png, path.c_str())) return false;
   png.format = PNG_FORMAT_RGB;
   std::vector<unsigned char> pixels(PNG_IMAGE_SIZE(png));
-  if (!png_image_finish_read(&png, nullptr, pixels.data(), 0, nullptr)) {
-    png_image_free(&png);
-    return false;
-  }
+  // Frees what the read took, whether it succeeds or not.
+  if (!png_image_finish_read(&png, nullptr, pixels.data(), 0, nullptr)) return false;
   image.width = static_cast<int>(png.width);
   image.height = static_cast<int>(png.height);
   image.pixels = std::move(pixels);

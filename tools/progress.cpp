@@ -9,7 +9,6 @@ void Progress::begin(FILE* to, long long nowNs) {
   out = to;
   terminal = isatty(fileno(to)) != 0;
   startNs = lastNs = nowNs;
-  showing = false;
 }
 
 bool Progress::due(long long nowNs) const {
@@ -22,13 +21,11 @@ void Progress::show(long long nowNs, const std::string& what) {
   // \033[K clears what a longer earlier line left to the right.
   std::fprintf(out, terminal ? "\r%s, %lld s\033[K" : "%s, %lld s\n", what.c_str(), seconds);
   std::fflush(out);
-  showing = terminal;
 }
 
 void Progress::clear() {
-  if (showing) std::fputs("\r\033[K", out);
+  if (terminal) std::fputs("\r\033[K", out);  // harmless where no line is showing
   std::fflush(out);
-  showing = false;
 }
 
 long long monotonicNs() {

@@ -11,7 +11,6 @@ struct Progress {
   FILE* out = stderr;
   bool terminal = false;
   long long startNs = 0, lastNs = 0;
-  bool showing = false;  // a rewritten line is on the terminal
 
   void begin(FILE* to, long long nowNs);
   // True when the last line is old enough for a new one; callers build the text only then.
