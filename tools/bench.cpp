@@ -5,7 +5,6 @@
 // hands its figures back as JSON, which is also what --json writes.
 #include <GL/glew.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -18,6 +17,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -423,7 +423,7 @@ int main(int argc, char** argv) {
               {"rounds", settings.rounds},
               {"warmup", settings.warmup},
               {"renderer", ""},
-              {"cores", sysconf(_SC_NPROCESSORS_ONLN)},
+              {"cores", std::thread::hardware_concurrency()},
               {"sizes", Json::array()}};
   for (const WindowSize& size : settings.sizes) {
     Json result = runChild(self, settings, size);

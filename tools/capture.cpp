@@ -4,7 +4,6 @@
 // Time in the demo is counted in frames, so the same command gives the same pictures.
 #include <GL/glew.h>
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -231,8 +230,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s: cannot create %s\n", kTool, settings.outDir.c_str());
     return 1;
   }
-  // A dead encoder then fails a write instead of ending the tool without a word.
-  std::signal(SIGPIPE, SIG_IGN);
   QuietStdout quiet;
   if (!settings.verbose) quiet.begin();
   int status = runCapture(settings, quiet.out);

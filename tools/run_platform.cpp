@@ -1,9 +1,10 @@
 // Linux's part of preparing a run: without a display, the tool runs itself again under xvfb-run; the
-// binary's path comes from /proc/self/exe.
+// binary's path comes from /proc/self/exe; a pipe whose reader is gone fails a write, no signal.
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -13,6 +14,7 @@
 
 std::string preparePlatform(int argc, char** argv, const char* toolName, WindowSize largest) {
   setenv("SDL_AUDIODRIVER", "dummy", 0);  // as the demo itself: no sound card wanted
+  std::signal(SIGPIPE, SIG_IGN);          // a dead encoder fails a write, not the tool without a word
   std::error_code error;
   std::string self = std::filesystem::read_symlink("/proc/self/exe", error);
   if (const char* display = std::getenv("DISPLAY"); display != nullptr && display[0] != '\0') return self;

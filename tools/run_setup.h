@@ -16,7 +16,8 @@
 std::string prepareRun(int argc, char** argv, const char* toolName, WindowSize largest);
 
 // The platform's part of prepareRun: sound off, a display (where there is none, the tool may run
-// itself again on a virtual one and not return), and the path of the tool's own binary.
+// itself again on a virtual one and not return), writes to a closed pipe failing rather than ending
+// the tool, and the path of the tool's own binary.
 std::string preparePlatform(int argc, char** argv, const char* toolName, WindowSize largest);
 
 // Keeps the demo's start-up chatter off the terminal: standard output goes to a temporary file while
