@@ -24,17 +24,14 @@ TEST(OptionValues, ParseWhatIsWellFormedAndNameWhatIsNot) {
   EXPECT_EQ(std::make_pair(size.width, size.height), std::make_pair(800, 600));
   for (const char* text : {"0x600", "800", "800y600"}) EXPECT_FALSE(std::istringstream(text) >> size) << text;
 
-  const auto keysError = [&](const char* text) { return parseKeyTimeline(text, keys); };
-  const auto shotsError = [&](const char* text) { return parseShots(text, shots); };
-  const auto animationError = [&](const char* text) { return parseAnimation(text, animation); };
   const std::pair<std::string, const char*> errors[] = {
-      {keysError("12:shift"), "unknown key 'shift'"},
-      {keysError("0:s"), "bad key entry '0:s'"},
-      {keysError("99999999999:s"), "bad key entry"},
-      {shotsError("5:../x"), "bad shot name '../x'"},
-      {shotsError("60,60"), "two shots would both write frame-00060.png"},
-      {animationError("700-400:a.gif"), "bad animation '700-400:a.gif'"},
-      {animationError("1-9:../a.gif"), "bad animation file '../a.gif'"},
-      {animationError("1-9:a.mp3"), "bad animation file 'a.mp3'"}};
+      {parseKeyTimeline("12:shift", keys), "unknown key 'shift'"},
+      {parseKeyTimeline("0:s", keys), "bad key entry '0:s'"},
+      {parseKeyTimeline("99999999999:s", keys), "bad key entry"},
+      {parseShots("5:../x", shots), "bad shot name '../x'"},
+      {parseShots("60,60", shots), "two shots would both write frame-00060.png"},
+      {parseAnimation("700-400:a.gif", animation), "bad animation '700-400:a.gif'"},
+      {parseAnimation("1-9:../a.gif", animation), "bad animation file '../a.gif'"},
+      {parseAnimation("1-9:a.mp3", animation), "bad animation file 'a.mp3'"}};
   for (const auto& [error, start] : errors) EXPECT_EQ(error.rfind(start, 0), 0u) << error;
 }
