@@ -34,9 +34,8 @@ EM_JS(bool, heldAfter, (int frames), { return Module.lumarok.hold == frames; });
 
 EM_JS(void, publishFrame, (int frames), { Module.lumarok.frame = frames; });
 
-EM_JS(void, reportGlError, (int frames, int error), {
-  console.error("GL error 0x" + error.toString(16) + " in frame " + frames);
-});
+EM_JS(void, reportGlError, (int frames, int error),
+      { console.error("GL error 0x" + error.toString(16) + " in frame " + frames); });
 
 EM_JS(void, keepPixels, (int frames, const unsigned char* pixels, int width, int height), {
   Module.lumarok.pixels = {
