@@ -62,6 +62,7 @@ row web-depth-linear     src/gpu/gl_platform_web.cpp 's/GL_TEXTURE_MIN_FILTER, G
 row web-feedback-loop    src/gpu/gl_platform_web.cpp 's/if (framebuffer != 0) unbindAttachedTextures();//'    'the page draws nothing' web
 row web-stream-zero      src/gpu/gl_platform_web.cpp 's/  reserveStreamZero();//'                              'a cube face is missing in the page' web
 row web-no-precision     web/glsl_es.py              's/precision highp float; //'                             "the page's shaders do not compile" web
+row web-held-button      web/page.js                 '/"pointerup", "pointercancel", "pointerleave"/d'         'a held arrow button never lets go: the camera flies off' web
 row windows-rename-over  tools/png_image.cpp         's/if (written) std::filesystem::rename(temporary, path, error);/if (written \&\& std::rename(temporary.c_str(), path.c_str()) != 0) error = std::make_error_code(std::errc::file_exists);/' 'on Windows a picture is not written over an earlier one' windows
 row windows-wide-window  src/app/demo_app.cpp        's/if (opened ? !fitsGlLimits(windowWidth, windowHeight) : askedSize)/if (opened \&\& !fitsGlLimits(windowWidth, windowHeight))/' 'on Windows -w 16385 -h 16 ends without a window' windows
 row windows-stdout-file  scripts/windows.sh          's/ --disable-stdio-redirect//'                          "lumarok.exe's lines go to stdout.txt, not the command prompt" windows

@@ -1,5 +1,5 @@
 // Linux's part of preparing a run: without a display, the tool runs itself again under xvfb-run; the
-// binary's path comes from /proc/self/exe; a broken pipe to an encoder is an error to report.
+// binary's path comes from /proc/self/exe; a pipe whose reader is gone fails a write, no signal.
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,16 +10,14 @@
 #include <filesystem>
 #include <vector>
 
-#include "tool_support.h"
+#include "run_setup.h"
 
 std::string preparePlatform(int argc, char** argv, const char* toolName, WindowSize largest) {
   setenv("SDL_AUDIODRIVER", "dummy", 0);  // as the demo itself: no sound card wanted
-  // A dead encoder then fails a write instead of ending the tool without a word.
-  std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGPIPE, SIG_IGN);          // a dead encoder fails a write, not the tool without a word
   std::error_code error;
   std::string self = std::filesystem::read_symlink("/proc/self/exe", error);
-  const char* display = std::getenv("DISPLAY");
-  if (display != nullptr && display[0] != '\0') return self;
+  if (const char* display = std::getenv("DISPLAY"); display != nullptr && display[0] != '\0') return self;
   if (std::getenv("LUMAROK_TOOL_UNDER_XVFB") != nullptr) {
     std::fprintf(stderr, "%s: xvfb-run gave no DISPLAY\n", toolName);
     return self;

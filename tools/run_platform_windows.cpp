@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "tool_support.h"
+#include "run_setup.h"
 
 std::string preparePlatform(int, char**, const char*, WindowSize) {
   // As the demo itself: no sound device wanted, unless the user chose a driver.
