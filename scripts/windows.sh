@@ -2,11 +2,12 @@
 # Builds lumarok for Windows on this Debian machine with the MinGW-w64 cross-compiler, packs
 # ${WINDOWS_BUILD_DIR:-build-win}/lumarok-windows.zip (lumarok.exe, its DLLs, shaders/, res/, README.txt)
 # and runs the demo from that folder under Wine (-f, or the options given); --build only builds;
-# --test runs the Windows stage of scripts/test.sh on what --build made (arguments go to ctest).
-# The first run installs the compiler and Wine and builds the dependencies from Debian's own source
-# packages (SDL 1.2, GLEW, ODE in double precision like Debian's native libode, zlib, libpng,
-# googletest), about five minutes on two cores; they are kept in build-win/deps for later runs, and
-# built again only when this script's recipe for them changes.
+# --test, on a display, runs the Windows stage of scripts/test.sh on what --build made, driven by the
+# Linux build in BUILD_DIR (arguments go to ctest). The first run installs the compiler and Wine and
+# builds the dependencies from Debian's own source packages (SDL 1.2, GLEW, ODE in double precision
+# like Debian's native libode, zlib, libpng, googletest): five minutes on a quiet two-core machine,
+# fifteen on a busy one. They are kept in build-win/deps, and built again only when this script's
+# recipe for them changes.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$(mkdir -p "${WINDOWS_BUILD_DIR:-$root/build-win}" && cd "${WINDOWS_BUILD_DIR:-$root/build-win}" && pwd)
