@@ -188,7 +188,7 @@ struct LightCase {
   double cubes, edges, insides, lit;
 };
 
-class Shadows : public testing::TestWithParam<LightCase> {};
+class ReferenceShadows : public testing::TestWithParam<LightCase> {};
 
 // At 800x600 the cube faces show the whole texture a few pixels across, so filtering must approach the
 // supersampled frame there (shimmer does not). Where the frame with shadows differs from the one
@@ -197,7 +197,7 @@ class Shadows : public testing::TestWithParam<LightCase> {};
 // close as they were. Where the shapes say that a surface faces the light with nothing in between (and
 // no shadow's edge within four pixels), the shadows must darken nothing: a depth compared without
 // enough bias shadows the surface itself in speckles (acne), worst where the light grazes it.
-TEST_P(Shadows, CubesAndShadowEdgesMatchASupersampledFrameAndLitSurfacesShowNoAcne) {
+TEST_P(ReferenceShadows, CubesAndShadowEdgesMatchASupersampledFrameAndLitSurfacesShowNoAcne) {
   constexpr int kWidth = 800, kHeight = 600, kScale = 4;
   const LightCase& light = GetParam();
   std::vector<SDLKey> keys = light.keys;
@@ -250,7 +250,7 @@ TEST_P(Shadows, CubesAndShadowEdgesMatchASupersampledFrameAndLitSurfacesShowNoAc
 // 1.95. The start light's edges may not pass 1.1 at all.
 const std::vector<SDLKey> kSideLight = {SDLK_s,     SDLK_l,  SDLK_RIGHT, SDLK_RIGHT, SDLK_RIGHT, SDLK_RIGHT,
                                         SDLK_RIGHT, SDLK_UP, SDLK_n,     SDLK_n,     SDLK_n};
-INSTANTIATE_TEST_SUITE_P(LowLights, Shadows,
+INSTANTIATE_TEST_SUITE_P(LowLights, ReferenceShadows,
                          testing::Values(LightCase{"Start", {SDLK_s}, 300, 1.67, 1.10, 0.33, 0.35},
                                          LightCase{"Side", kSideLight, 500, 1.29, 2.14, 0.42, 0.39}),
                          [](const testing::TestParamInfo<LightCase>& info) { return info.param.name; });
@@ -269,9 +269,9 @@ struct BlurCase {
   double limit;
 };
 
-class MotionBlur : public testing::TestWithParam<BlurCase> {};
+class ReferenceBlur : public testing::TestWithParam<BlurCase> {};
 
-TEST_P(MotionBlur, ComesCloseToTheOpenShutter) {
+TEST_P(ReferenceBlur, ComesCloseToTheOpenShutter) {
   constexpr int kWidth = 640, kHeight = 480, kSpan = 10, kBlock = 4;
   const int last = GetParam().frame;
   std::vector<SDLKey> keys = {SDLK_s, SDLK_DOWN, SDLK_DOWN, SDLK_DOWN, SDLK_DOWN, SDLK_n, SDLK_n, SDLK_n};
@@ -310,6 +310,6 @@ TEST_P(MotionBlur, ComesCloseToTheOpenShutter) {
                                      << last;
 }
 
-INSTANTIATE_TEST_SUITE_P(SphereNearTheCamera, MotionBlur,
+INSTANTIATE_TEST_SUITE_P(SphereNearTheCamera, ReferenceBlur,
                          testing::Values(BlurCase{"Falling", 499, 0.385}, BlurCase{"Rising", 510, 0.485}),
                          [](const testing::TestParamInfo<BlurCase>& info) { return info.param.name; });
