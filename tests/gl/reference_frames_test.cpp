@@ -188,6 +188,8 @@ struct LightCase {
   double cubes, edges, insides, lit;
 };
 
+void PrintTo(const LightCase& light, std::ostream* out) { *out << light.name; }
+
 class ReferenceShadows : public testing::TestWithParam<LightCase> {};
 
 // At 800x600 the cube faces show the whole texture a few pixels across, so filtering must approach the
@@ -268,6 +270,8 @@ struct BlurCase {
   int frame;
   double limit;
 };
+
+void PrintTo(const BlurCase& blur, std::ostream* out) { *out << blur.name; }
 
 class ReferenceBlur : public testing::TestWithParam<BlurCase> {};
 
