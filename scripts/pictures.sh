@@ -1,12 +1,11 @@
 #!/usr/bin/env bash
-# Makes the README's pictures in docs/ with lumarok-capture: the same frame with shadows off and on,
+# Makes the pictures of README.md and docs/ with lumarok-capture: the same frame with shadows off and on,
 # the reflecting sphere, the motion blur of the falling sphere with the camera still and with the
 # camera stepping, a frame from the camera path, and docs/demo.gif, a short loop of the sphere
 # falling and bouncing with every effect on until the camera takes its path; and the blur and the
 # shadow edges beside the references they are measured against (docs/blur-falling.png,
 # docs/blur-rising.png, docs/shadow-edge.png). The demo counts time in frames, so the pictures come
-# out the same every time. docs/blur-*-before.png and docs/shadow-edge-before.png show the same
-# frames as the shaders of commit eeb6144 drew them; they are kept as they are.
+# out the same every time.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${BUILD_DIR:-build}

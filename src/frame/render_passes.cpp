@@ -95,8 +95,8 @@ void renderPasses(const FrameInputs& in) {
   glVertexAttrib1f(glGetAttribLocation(program, shader::kWindowHeight), static_cast<float>(in.windowHeight));
   glVertexAttrib1f(loc.in_motion_blur, 0.0f);
 
-  // Shadow pass: depth from the light. Slope-scaled offset pushes the stored depth back where the
-  // ground is seen edge-on from the low light; the shader's own bias stays small.
+  // Shadow pass: depth from the light. The slope-scaled offset pushes the stored depth back on faces
+  // the light sees at a slant (a cube's side from a low light), so the shader's own bias stays small.
   beginPass(in, 0);
   glBindFramebuffer(GL_FRAMEBUFFER, in.targets->shadowFramebuffer);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);

@@ -1,6 +1,7 @@
 // The ODE world of the bouncing sphere: the ground plane y = 0, a sphere of radius 0.5 dropped from
-// height 3, and one soft, bouncy contact per touching pair. The handles live at file scope because
-// ODE's near callback reaches them without an object.
+// height 3, and one soft, bouncy contact per touching pair. The handles live at file scope, one world
+// per process (see physics.h), so the near callback reads them there and dSpaceCollide's data
+// pointer stays unused.
 #include "physics/physics.h"
 
 #include <ode/ode.h>

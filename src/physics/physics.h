@@ -1,6 +1,7 @@
 // The rigid-body world behind the bouncing sphere: an infinite ground plane and one sphere body,
-// stepped by a fixed 0.01 per frame. ODE's collision callback gets no object, so the handles are
-// program-wide; there is one world per process at a time.
+// stepped by a fixed 0.01 per frame. The world is program-wide, behind free functions: the demo has
+// one for its whole run, and start-up, the frame, the tools and the tests reach that one without
+// holding an object. A second initPhysics replaces the first.
 #pragma once
 
 #include <glm/vec3.hpp>
