@@ -63,6 +63,7 @@ row web-depth-linear     src/gpu/gl_platform_web.cpp 's/GL_TEXTURE_MIN_FILTER, G
 row web-feedback-loop    src/gpu/gl_platform_web.cpp 's/if (framebuffer != 0) unbindAttachedTextures();//'    'the page draws nothing' web
 row web-stream-zero      src/gpu/gl_platform_web.cpp 's/  reserveStreamZero();//'                              'a cube face is missing in the page' web
 row web-no-precision     web/glsl_es.py              's/precision highp float; //'                             "the page's shaders do not compile" web
+row web-held-button      web/page.js                 '/"pointerup", "pointercancel", "pointerleave"/d'         'a held arrow button never lets go: the camera flies off' web
 
 # A scratch tree holding exactly this tree's files; a changed file gets a new time, so builds stay incremental.
 sync_tree() {

@@ -5,9 +5,10 @@
 // hands its figures back as JSON, which is also what --json writes.
 #include <GL/glew.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -16,13 +17,16 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "app/demo_app.h"
 #include "command_line.h"
+#include "demo_driving.h"
 #include "physics/physics.h"
-#include "tool_support.h"
+#include "progress.h"
+#include "run_setup.h"
 
 namespace fs = std::filesystem;
 
@@ -38,21 +42,19 @@ void* operator new(size_t size) {
   if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
   throw std::bad_alloc();
 }
-void* operator new[](size_t size) { return ::operator new(size); }
 void* operator new(size_t size, const std::nothrow_t&) noexcept {
   if (tCountAllocations) gAllocations.fetch_add(1, std::memory_order_relaxed);
   return std::malloc(size == 0 ? 1 : size);
 }
-void* operator new[](size_t size, const std::nothrow_t& tag) noexcept { return ::operator new(size, tag); }
 // Memory from the replaced operator new comes from malloc, so free is the matching release; GCC
 // cannot see the pairing once it inlines the replacements into their callers.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void operator delete(void* p) noexcept { std::free(p); }
 #pragma GCC diagnostic pop
-void operator delete[](void* p) noexcept { ::operator delete(p); }
 void operator delete(void* p, size_t) noexcept { ::operator delete(p); }
-void operator delete[](void* p, size_t) noexcept { ::operator delete(p); }
+// The array forms stay the library's, which call the ones above (under AddressSanitizer, its own
+// array forms pair with each other instead, uncounted).
 
 namespace {
 
@@ -98,25 +100,20 @@ int parseArguments(int argc, char** argv, BenchSettings& s) {
       "per-pass GPU times, CPU time, start-up time, peak memory, heap allocations, and the floor.",
       kTool};
   useOneLineErrors(app);
+  app.option_defaults()->always_capture_default();
   std::vector<std::string> modeNames;
   for (const ModeSpec& mode : kModes) modeNames.push_back(mode.name);
-  app.add_option("--sizes", s.sizes, "window sizes")
-      ->delimiter(',')
-      ->type_name("WxH,...")
-      ->capture_default_str();
+  app.add_option("--sizes", s.sizes, "window sizes")->delimiter(',')->type_name("WxH,...");
   app.add_option("--modes", s.modes,
                  "off, on (shadows, reflection and blur), shadows, reflection, blur, floor (the same passes "
                  "with a transform-only, constant-colour shader)")
       ->delimiter(',')
-      ->check(CLI::IsMember(modeNames))
-      ->capture_default_str();
+      ->check(CLI::IsMember(modeNames));
   app.add_option("--frames", s.frames, "measured frames per mode, after the warm-up frames")
-      ->check(kAtLeastOne)
-      ->capture_default_str();
-  app.add_option("--warmup", s.warmup, "warm-up frames")->check(kAtLeastZero)->capture_default_str();
+      ->check(kAtLeastOne);
+  app.add_option("--warmup", s.warmup, "warm-up frames")->check(kAtLeastZero);
   app.add_option("--rounds", s.rounds, "the modes take turns this many times, sharing the frames")
-      ->check(kAtLeastOne)
-      ->capture_default_str();
+      ->check(kAtLeastOne);
   app.add_option("--json", s.jsonPath, "also write the figures as JSON");
   // The parent runs this binary again for each size with these.
   app.add_option("--child-size", s.childSize)->group("");
@@ -128,33 +125,43 @@ int parseArguments(int argc, char** argv, BenchSettings& s) {
 
 // ---- one size, in the child process ----
 
+// Samples of one mode, gathered over several rounds.
+struct ModeSamples {
+  std::vector<double> frameMs;
+  long long elapsedNs = 0;
+  double passSums[3] = {};
+  int passFrames = 0;
+  double cpuSumUs = 0;
+  long long allocations = 0, passAllocations = 0;
+};
+
 // GL_TIME_ELAPSED queries around the three passes, in two sets so that a frame's results are read
 // after the next frame, when the driver has long finished them.
 struct PassTimer {
   GLuint queries[2][3] = {};
   int set = 0;
   bool pending[2] = {false, false};
-  long long markNs[4] = {};
+  long long firstPassNs = 0;
   long long passAllocations = 0;  // heap allocations between the first pass and the end of the last
 
   void create() { glGenQueries(6, &queries[0][0]); }
   void destroy() { glDeleteQueries(6, &queries[0][0]); }
-  // Milliseconds of each pass of the set, when it holds a finished frame.
-  bool collect(int which, double passMs[3]) {
-    if (!pending[which]) return false;
+  // Adds the milliseconds of each pass of the set to `samples`, when it holds a finished frame.
+  void collect(int which, ModeSamples& samples) {
+    if (!pending[which]) return;
     for (int pass = 0; pass < 3; ++pass) {
       GLuint64 ns = 0;
       glGetQueryObjectui64v(queries[which][pass], GL_QUERY_RESULT, &ns);
-      passMs[pass] = static_cast<double>(ns) / 1e6;
+      samples.passSums[pass] += static_cast<double>(ns) / 1e6;
     }
+    ++samples.passFrames;
     pending[which] = false;
-    return true;
   }
 };
 
 void markPass(int pass, void* user) {
   auto* timer = static_cast<PassTimer*>(user);
-  timer->markNs[pass] = monotonicNs();
+  if (pass == 0) timer->firstPassNs = monotonicNs();
   if (pass == 0) timer->passAllocations -= gAllocations.load();
   if (pass == 3) timer->passAllocations += gAllocations.load();
   if (pass > 0) glEndQuery(GL_TIME_ELAPSED);
@@ -172,21 +179,6 @@ void swapPrograms(DemoApp& app, ShaderProgram& other) {
     mesh->modelMatrixLocation = app.program.locations.mMatrix;
 }
 
-// Samples of one mode, gathered over several rounds.
-struct ModeSamples {
-  std::vector<double> frameMs;
-  long long elapsedNs = 0;
-  double passSums[3] = {};
-  int passFrames = 0;
-  double cpuSumUs = 0;
-  long long allocations = 0, passAllocations = 0;
-
-  void addPasses(const double passMs[3]) {
-    for (int p = 0; p < 3; ++p) passSums[p] += passMs[p];
-    ++passFrames;
-  }
-};
-
 // One round of a mode: switches set through the keys, warm-up frames (the driver builds its shader
 // variants for the new state), then `frames` measured frames. `where` names the round for the
 // progress line.
@@ -200,35 +192,39 @@ void measureRound(DemoApp& app, const ModeSpec& mode, int frames, int warmup, Pa
   }
   glFinish();
   timer.pending[0] = timer.pending[1] = false;
-  long long allocationsBefore = gAllocations.load();
   timer.passAllocations = 0;
-  long long startNs = monotonicNs();
-  double passMs[3];
+  const long long allocationsBefore = gAllocations.load(), startNs = monotonicNs();
   for (int i = 0; i < frames; ++i) {
     timer.set = i % 2;
-    long long frameStart = monotonicNs();
+    const long long frameStart = monotonicNs();
     tCountAllocations = true;
     app.drawFrame();
     tCountAllocations = false;
-    long long frameEnd = monotonicNs();
+    const long long frameEnd = monotonicNs();
     samples.frameMs.push_back(static_cast<double>(frameEnd - frameStart) / 1e6);
-    samples.cpuSumUs += static_cast<double>(timer.markNs[0] - frameStart) / 1e3;
-    if (timer.collect(1 - timer.set, passMs)) samples.addPasses(passMs);
+    samples.cpuSumUs += static_cast<double>(timer.firstPassNs - frameStart) / 1e3;
+    timer.collect(1 - timer.set, samples);
     if (progress.due(frameEnd))
       progress.show(frameEnd, where + ", frame " + std::to_string(i + 1) + "/" + std::to_string(frames));
   }
-  if (timer.collect(timer.set, passMs)) samples.addPasses(passMs);
+  timer.collect(timer.set, samples);
   samples.elapsedNs += monotonicNs() - startNs;
   samples.allocations += gAllocations.load() - allocationsBefore;
   samples.passAllocations += timer.passAllocations;
 }
 
 Json summarise(ModeSamples& samples) {
-  const double frames = static_cast<double>(samples.frameMs.size());
+  std::vector<double>& ms = samples.frameMs;  // never empty: every mode draws at least one frame
+  std::sort(ms.begin(), ms.end());
+  // The nearest-rank rule: the smallest sample with at least the fraction `p` of them at or below it.
+  const auto percentile = [&ms](double p) {
+    return ms[static_cast<size_t>(std::max(std::ceil(p * ms.size()), 1.0)) - 1];
+  };
+  const double frames = static_cast<double>(ms.size());
   Json mode = {{"fps", frames / (static_cast<double>(samples.elapsedNs) / 1e9)},
-               {"median_ms", percentile(samples.frameMs, 0.50)},
-               {"p95_ms", percentile(samples.frameMs, 0.95)},
-               {"p99_ms", percentile(samples.frameMs, 0.99)}};
+               {"median_ms", percentile(0.50)},
+               {"p95_ms", percentile(0.95)},
+               {"p99_ms", percentile(0.99)}};
   const char* const passNames[3] = {"shadow_ms", "offscreen_ms", "final_ms"};
   for (int p = 0; p < 3; ++p)
     mode[passNames[p]] = samples.passFrames > 0 ? samples.passSums[p] / samples.passFrames : 0;
@@ -263,18 +259,17 @@ void measureCpuWork(DemoApp& app, int calls, Json& size) {
 }
 
 int runOneSize(const BenchSettings& settings) {
-  long long mainNs = monotonicNs();
+  const long long mainNs = monotonicNs();
   const WindowSize windowSize = settings.childSize;
   Progress progress;
-  progress.begin(stderr, mainNs);
-  if (settings.startNs > 0) progress.startNs = settings.startNs;  // the whole run's time, not this size's
+  progress.begin(stderr, settings.startNs);  // the whole run's time, not this size's
   QuietStdout quiet;
   quiet.begin();
   DemoApp app;
   OptionMap options = windowOptions(windowSize);
   app.options = &options;
   if (!app.init()) {
-    quiet.replay(stderr);
+    quiet.end(true);
     std::fprintf(stderr, "%s: the demo did not start at %dx%d\n", kTool, windowSize.width, windowSize.height);
     return 1;
   }
@@ -291,7 +286,7 @@ int runOneSize(const BenchSettings& settings) {
                {"height", windowSize.height},
                {"gl_samples", samples},
                {"gl_sample_buffers", sampleBuffers},
-               {"startup_ms", (firstFrameNs - (settings.spawnNs > 0 ? settings.spawnNs : mainNs)) / 1e6},
+               {"startup_ms", (firstFrameNs - settings.spawnNs) / 1e6},
                {"startup_in_process_ms", (firstFrameNs - mainNs) / 1e6},
                {"renderer", rendererName != nullptr ? rendererName : "unknown"}};
 
@@ -307,17 +302,16 @@ int runOneSize(const BenchSettings& settings) {
   // The modes take turns in rounds, so a change in the machine's load during the run touches all
   // of them alike and the ratios stay fair. The first round warms up fully, later ones briefly.
   std::vector<ModeSamples> gathered(settings.modes.size());
-  std::ostringstream label;
-  label << kTool << ": " << windowSize;
   for (int round = 0; round < settings.rounds; ++round) {
     int frames = settings.frames / settings.rounds + (round < settings.frames % settings.rounds ? 1 : 0);
     int warmup = round == 0 ? settings.warmup : std::min(settings.warmup, kRoundWarmup);
     for (size_t m = 0; m < settings.modes.size(); ++m) {
       const ModeSpec& mode = findMode(settings.modes[m]);
-      const std::string where = label.str() + " " + mode.name + ", round " + std::to_string(round + 1) + "/" +
-                                std::to_string(settings.rounds);
+      std::ostringstream where;
+      where << kTool << ": " << windowSize << " " << mode.name << ", round " << round + 1 << "/"
+            << settings.rounds;
       if (mode.floor) swapPrograms(app, floor);
-      measureRound(app, mode, frames, warmup, timer, gathered[m], progress, where);
+      measureRound(app, mode, frames, warmup, timer, gathered[m], progress, where.str());
       if (mode.floor) swapPrograms(app, floor);
     }
   }
@@ -423,17 +417,17 @@ int main(int argc, char** argv) {
     largest = {std::max(largest.width, size.width), std::max(largest.height, size.height)};
   std::error_code error;
   if (!settings.jsonPath.empty()) settings.jsonPath = fs::absolute(settings.jsonPath, error).string();
-  if (!prepareRun(argc, argv, kTool, largest)) return 1;
-  const std::string self = fs::read_symlink("/proc/self/exe", error).string();
+  const std::string self = prepareRun(argc, argv, kTool, largest);
+  if (self.empty()) return 1;
   Json run = {{"frames", settings.frames},
               {"rounds", settings.rounds},
               {"warmup", settings.warmup},
               {"renderer", ""},
-              {"cores", sysconf(_SC_NPROCESSORS_ONLN)},
+              {"cores", std::thread::hardware_concurrency()},
               {"sizes", Json::array()}};
   for (const WindowSize& size : settings.sizes) {
     Json result = runChild(self, settings, size);
-    if (result.is_discarded() || !result.is_object()) {
+    if (!result.is_object()) {  // discarded when the child failed
       std::fprintf(stderr, "%s: the run at %dx%d failed\n", kTool, size.width, size.height);
       return 1;
     }

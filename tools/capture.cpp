@@ -4,7 +4,6 @@
 // Time in the demo is counted in frames, so the same command gives the same pictures.
 #include <GL/glew.h>
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -13,8 +12,10 @@
 
 #include "app/demo_app.h"
 #include "command_line.h"
+#include "demo_driving.h"
 #include "png_image.h"
-#include "tool_support.h"
+#include "progress.h"
+#include "run_setup.h"
 
 namespace fs = std::filesystem;
 
@@ -80,22 +81,18 @@ int parseArguments(int argc, char** argv, CaptureSettings& s) {
   return -1;
 }
 
-// Filled by the pass marker after the frame's last pass, before the swap. The back buffer is read
-// there because Mesa's software GLX keeps no front buffer to read after the swap (it reads black).
+// Filled by the pass marker after every frame's last pass, before the swap: Mesa's software GLX
+// keeps no front buffer to read after the swap (it reads black).
 struct BackBufferGrab {
   bool wanted = false;
-  bool taken = false;
-  int width = 0;
-  int height = 0;
-  RgbImage image;
+  RgbImage image;  // its size set before the first frame
 };
 
 void grabAfterLastPass(int pass, void* user) {
   auto* grab = static_cast<BackBufferGrab*>(user);
   if (pass != 3 || !grab->wanted) return;
   glReadBuffer(GL_BACK);
-  grab->image = readGlPixels(grab->width, grab->height);
-  grab->taken = true;
+  grab->image = readGlPixels(grab->image.width, grab->image.height);
 }
 
 // ffmpeg reading raw RGB frames on its standard input. A GIF gets a palette made from its own
@@ -121,42 +118,58 @@ FILE* startEncoder(const CaptureSettings& s, int width, int height, const std::s
 bool windowClosed() {
   bool closed = false;
   SDL_Event event;
-  while (SDL_PollEvent(&event))
-    if (event.type == SDL_QUIT) closed = true;
+  while (SDL_PollEvent(&event)) closed = closed || event.type == SDL_QUIT;
   return closed;
 }
 
+// Every error GL has recorded since the last call, by name ("GL_INVALID_ENUM, GL_INVALID_OPERATION"),
+// emptying GL's error flags; "" when there were none.
+std::string takeGlErrors() {
+  // GL's error codes, from 0x0500 on in this order.
+  static const char* const kNames[] = {"GL_INVALID_ENUM",
+                                       "GL_INVALID_VALUE",
+                                       "GL_INVALID_OPERATION",
+                                       "GL_STACK_OVERFLOW",
+                                       "GL_STACK_UNDERFLOW",
+                                       "GL_OUT_OF_MEMORY",
+                                       "GL_INVALID_FRAMEBUFFER_OPERATION"};
+  std::string names;
+  // Bounded: a context that is gone reports an error on every call.
+  for (int i = 0; i < 16; ++i) {
+    const GLenum error = glGetError(), index = error - GL_INVALID_ENUM;
+    if (error == GL_NO_ERROR) break;
+    names += (names.empty() ? "" : ", ") +
+             (index < 7 ? std::string(kNames[index]) : "GL error " + std::to_string(error));
+  }
+  return names;
+}
+
 int runCapture(const CaptureSettings& s, FILE* out) {
+  Progress progress;
+  progress.begin(stderr, monotonicNs());
+  const auto fail = [&](const std::string& what) {
+    progress.clear();
+    std::fprintf(stderr, "%s: %s\n", kTool, what.c_str());
+    return 1;
+  };
   DemoApp app;
   OptionMap options = windowOptions(s.size);
   app.options = &options;
   app.multisample = !s.singleSample;
-  if (!app.init()) {
-    std::fprintf(stderr, "%s: the demo did not start (no window)\n", kTool);
-    return 1;
-  }
-  // Every run is checked for GL errors: one at start-up or in a frame fails it, named.
-  if (const std::string errors = takeGlErrors(); !errors.empty()) {
-    std::fprintf(stderr, "%s: %s at start-up\n", kTool, errors.c_str());
-    app.shutdown();
-    return 1;
-  }
-  BackBufferGrab grab;
-  grab.width = app.windowWidth;
-  grab.height = app.windowHeight;
+  if (!app.init()) return fail("the demo did not start (no window)");
+  BackBufferGrab grab{false, {app.windowWidth, app.windowHeight, {}}};
   app.passMarker = grabAfterLastPass;
   app.passMarkerUser = &grab;
   const Animation& animation = s.animation;
   const std::string animationPath = (fs::path(s.outDir) / animation.file).string();
   FILE* encoder = nullptr;
-  Progress progress;
-  progress.begin(stderr, monotonicNs());
   size_t nextKey = 0, nextShot = 0;
+  // Every run is checked for GL errors: one at start-up or in a frame fails it, named.
   int status = 0;
+  if (const std::string errors = takeGlErrors(); !errors.empty()) status = fail(errors + " at start-up");
   for (int frame = 1; frame <= s.frames && status == 0; ++frame) {
     if (windowClosed()) {
-      std::fprintf(stderr, "%s: window closed before frame %d\n", kTool, frame);
-      status = 1;
+      status = fail("window closed before frame " + std::to_string(frame));
       break;
     }
     for (; nextKey < s.keys.size() && s.keys[nextKey].frame == frame; ++nextKey)
@@ -164,48 +177,33 @@ int runCapture(const CaptureSettings& s, FILE* out) {
     const bool animated = frame >= animation.first && frame <= animation.last &&
                           (frame - animation.first) % s.animationStep == 0;
     grab.wanted = animated || (nextShot < s.shots.size() && s.shots[nextShot].frame == frame);
-    grab.taken = false;
     app.drawFrame();
     if (const std::string errors = takeGlErrors(); !errors.empty()) {
-      progress.clear();
-      std::fprintf(stderr, "%s: %s in frame %d\n", kTool, errors.c_str(), frame);
-      status = 1;
+      status = fail(errors + " in frame " + std::to_string(frame));
       break;
     }
     if (const long long now = monotonicNs(); progress.due(now))
       progress.show(now,
                     std::string(kTool) + ": frame " + std::to_string(frame) + "/" + std::to_string(s.frames));
     if (!grab.wanted) continue;
-    if (!grab.taken) {
-      std::fprintf(stderr, "%s: the frame never reported its last pass; nothing to read\n", kTool);
-      status = 1;
-      break;
-    }
     for (; nextShot < s.shots.size() && s.shots[nextShot].frame == frame; ++nextShot) {
       const std::string path = (fs::path(s.outDir) / (s.shots[nextShot].name + ".png")).string();
       if (!writePng(path, grab.image)) {
-        std::fprintf(stderr, "%s: could not write %s\n", kTool, path.c_str());
-        status = 1;
+        status = fail("could not write " + path);
         break;
       }
       progress.clear();
       std::fprintf(out, "wrote %s (frame %d)\n", path.c_str(), frame);
     }
-    if (!animated) continue;
-    if (encoder == nullptr) encoder = startEncoder(s, grab.width, grab.height, animationPath);
+    if (!animated || status != 0) continue;
+    if (encoder == nullptr) encoder = startEncoder(s, grab.image.width, grab.image.height, animationPath);
     if (encoder == nullptr ||
-        std::fwrite(grab.image.pixels.data(), grab.image.pixels.size(), 1, encoder) != 1) {
-      std::fprintf(stderr, "%s: ffmpeg took no frames for %s\n", kTool, animationPath.c_str());
-      status = 1;
-    }
+        std::fwrite(grab.image.pixels.data(), grab.image.pixels.size(), 1, encoder) != 1)
+      status = fail("ffmpeg took no frames for " + animationPath);
   }
   progress.clear();
   if (encoder != nullptr) {
-    const int encoded = pclose(encoder);
-    if (status == 0 && encoded != 0) {
-      std::fprintf(stderr, "%s: ffmpeg could not encode %s\n", kTool, animationPath.c_str());
-      status = 1;
-    }
+    if (pclose(encoder) != 0 && status == 0) status = fail("ffmpeg could not encode " + animationPath);
     std::error_code error;
     if (status != 0) fs::remove(animationPath, error);  // no half animation left behind
     if (status == 0)
@@ -227,21 +225,18 @@ int main(int argc, char** argv) {
   }
   std::error_code error;
   settings.outDir = fs::absolute(settings.outDir, error).string();
-  if (!prepareRun(argc, argv, kTool, settings.size)) return 1;
+  if (prepareRun(argc, argv, kTool, settings.size).empty()) return 1;
   if (fs::create_directories(settings.outDir, error), !fs::is_directory(settings.outDir, error)) {
     std::fprintf(stderr, "%s: cannot create %s\n", kTool, settings.outDir.c_str());
     return 1;
   }
-  // A dead encoder then fails a write instead of ending the tool without a word.
-  std::signal(SIGPIPE, SIG_IGN);
   QuietStdout quiet;
   if (!settings.verbose) quiet.begin();
   int status = runCapture(settings, quiet.out);
-  if (status != 0) quiet.replay(stderr);
   if (status == 0)
     std::fprintf(quiet.out, "%s: %d frames at %dx%d, %zu pictures%s in %s\n", kTool, settings.frames,
                  settings.size.width, settings.size.height, settings.shots.size(),
                  settings.animation.first > 0 ? " and an animation" : "", settings.outDir.c_str());
-  quiet.end();
+  quiet.end(status != 0);
   return status;
 }

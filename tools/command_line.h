@@ -1,6 +1,6 @@
 // The tools' command lines through CLI11: one error line instead of CLI11's two, and whole-number
-// checks with a plain message. Kept out of tool_support.cpp on purpose: compiling CLI11 costs each
-// file that includes it about ten seconds, so only the tools' own main files do.
+// checks with a plain message. Kept out of the tools' shared library on purpose: compiling CLI11 costs
+// each file that includes it about ten seconds, so only the tools' own main files do.
 #pragma once
 
 #include <CLI/CLI.hpp>

@@ -4,16 +4,15 @@
 #include <GL/glew.h>
 #include <png.h>
 
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
 
 bool writePng(const std::string& path, const RgbImage& image) {
   if (image.empty() || image.pixels.size() != static_cast<size_t>(image.width) * image.height * 3)
     return false;
   // Write beside the target and rename, so a failed write never leaves a truncated picture behind.
   std::string temporary = path + ".part";
-  png_image png;
-  std::memset(&png, 0, sizeof png);
+  png_image png{};
   png.version = PNG_IMAGE_VERSION;
   png.width = static_cast<png_uint_32>(image.width);
   png.height = static_cast<png_uint_32>(image.height);
@@ -28,16 +27,13 @@ bool writePng(const std::string& path, const RgbImage& image) {
 }
 
 bool readPng(const std::string& path, RgbImage& image) {
-  png_image png;
-  std::memset(&png, 0, sizeof png);
+  png_image png{};
   png.version = PNG_IMAGE_VERSION;
   if (!png_image_begin_read_from_file(&png, path.c_str())) return false;
   png.format = PNG_FORMAT_RGB;
   std::vector<unsigned char> pixels(PNG_IMAGE_SIZE(png));
-  if (!png_image_finish_read(&png, nullptr, pixels.data(), 0, nullptr)) {
-    png_image_free(&png);
-    return false;
-  }
+  // Frees what the read took, whether it succeeds or not.
+  if (!png_image_finish_read(&png, nullptr, pixels.data(), 0, nullptr)) return false;
   image.width = static_cast<int>(png.width);
   image.height = static_cast<int>(png.height);
   image.pixels = std::move(pixels);
@@ -45,16 +41,12 @@ bool readPng(const std::string& path, RgbImage& image) {
 }
 
 RgbImage readGlPixels(int width, int height) {
-  RgbImage image;
-  image.width = width;
-  image.height = height;
-  image.pixels.resize(static_cast<size_t>(width) * height * 3);
-  std::vector<unsigned char> rows(image.pixels.size());
+  RgbImage image{width, height, std::vector<unsigned char>(static_cast<size_t>(width) * height * 3)};
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
-  size_t stride = static_cast<size_t>(width) * 3;
-  for (int y = 0; y < height; ++y)
-    std::memcpy(&image.pixels[static_cast<size_t>(y) * stride],
-                &rows[static_cast<size_t>(height - 1 - y) * stride], stride);
+  glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, image.pixels.data());
+  const size_t stride = static_cast<size_t>(width) * 3;
+  for (int y = 0; y < height / 2; ++y)  // GL's rows run bottom up
+    std::swap_ranges(&image.pixels[y * stride], &image.pixels[(y + 1) * stride],
+                     &image.pixels[(height - 1 - y) * stride]);
   return image;
 }

@@ -3,19 +3,19 @@
 // frame, so after the first frames resident memory must stay flat and frame time must not drift.
 // Prints one line per sample and a summary; exit status 1 when memory grew past the bound. Where the
 // run is goes to standard error as it runs.
-#include <GL/glew.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "app/demo_app.h"
 #include "command_line.h"
-#include "tool_support.h"
+#include "demo_driving.h"
+#include "progress.h"
+#include "run_setup.h"
 
 namespace {
 
@@ -30,12 +30,8 @@ struct SoakSettings {
 };
 
 long residentKb() {
-  FILE* statm = std::fopen("/proc/self/statm", "r");
-  long pages = 0, resident = 0;
-  if (statm != nullptr) {
-    if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) resident = 0;
-    std::fclose(statm);
-  }
+  long pages = 0, resident = 0;  // 0 when the file cannot be read
+  std::ifstream("/proc/self/statm") >> pages >> resident;
   return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
@@ -51,15 +47,12 @@ int parseArguments(int argc, char** argv, SoakSettings& s) {
       "fails when memory grows past the bound after the warm-up.",
       kTool};
   useOneLineErrors(app);
+  app.option_defaults()->always_capture_default();
   app.add_option("--frames", s.frames, "frames to run")->check(kAtLeastOne)->capture_default_str();
   app.add_option("--size", s.size, "window size")->type_name("WxH")->capture_default_str();
   app.add_option("--every", s.every, "frames per sample")->check(kAtLeastOne)->capture_default_str();
-  app.add_option("--warmup", s.warmup, "frames before the memory baseline")
-      ->check(kAtLeastZero)
-      ->capture_default_str();
-  app.add_option("--bound-kb", s.boundKb, "growth allowed after the warm-up")
-      ->check(kAtLeastZero)
-      ->capture_default_str();
+  app.add_option("--warmup", s.warmup, "frames before the memory baseline")->check(kAtLeastZero);
+  app.add_option("--bound-kb", s.boundKb, "growth allowed after the warm-up")->check(kAtLeastZero);
   CLI11_PARSE(app, argc, argv);
   return -1;
 }
@@ -69,7 +62,7 @@ int parseArguments(int argc, char** argv, SoakSettings& s) {
 int main(int argc, char** argv) {
   SoakSettings s;
   if (int status = parseArguments(argc, argv, s); status >= 0) return status;
-  if (!prepareRun(argc, argv, kTool, s.size)) return 2;
+  if (prepareRun(argc, argv, kTool, s.size).empty()) return 2;
   OptionMap options = windowOptions(s.size);
   DemoApp app;
   app.options = &options;
@@ -113,11 +106,9 @@ int main(int argc, char** argv) {
   quiet.end();
 
   // Drift: the median frame time of the last fifth of the samples against the first fifth.
-  size_t fifth = std::max<size_t>(windowMs.size() / 5, 1);
-  double early =
-      median(std::vector<double>(windowMs.begin(), windowMs.begin() + std::min(fifth, windowMs.size())));
-  double late =
-      median(std::vector<double>(windowMs.end() - std::min(fifth, windowMs.size()), windowMs.end()));
+  const size_t fifth = std::min(std::max<size_t>(windowMs.size() / 5, 1), windowMs.size());
+  const double early = median({windowMs.begin(), windowMs.begin() + fifth});
+  const double late = median({windowMs.end() - fifth, windowMs.end()});
   long growth = peakKb - baselineKb;
   std::printf("soak: %ld frames at %dx%d\n", s.frames, s.size.width, s.size.height);
   std::printf("soak: resident %ld KB after %ld frames, peak %ld KB after it: growth %ld KB (bound %ld KB)\n",

@@ -1,8 +1,9 @@
 // The page around the demo: the query gives the command line (?w=800&h=600 stands for -w 800 -h 600,
-// no size for -f), the program's standard output goes to the panel under the canvas, and the status
-// line shows the frame count and rate. ?hold=N is for tests: the loop stops after frame N (0: before
-// the first; lumarok.holding says it waits) until lumarok.hold is raised, keeping frame N's pixels
-// in lumarok.pixels; in that mode every frame's GL errors are collected in lumarok.glErrors.
+// no size for -f), the buttons under the canvas type the program's keys, its standard output goes to
+// the foldable panel at the bottom, and the status line shows the frame count and rate. ?hold=N is
+// for tests: the loop stops after frame N (0: before the first; lumarok.holding says it waits) until
+// lumarok.hold is raised, keeping frame N's pixels in lumarok.pixels; in that mode every frame's GL
+// errors are reported on the console.
 "use strict";
 const query = new URLSearchParams(location.search);
 const output = document.getElementById("output");
@@ -43,7 +44,6 @@ var Module = {
     frame: 0,
     holding: false,
     pixels: null,
-    glErrors: [],
   },
   onAbort: (what) => print("stopped: " + what),
   onExit: (code) => { status.textContent = "ended with status " + code; },
@@ -59,3 +59,51 @@ setInterval(() => {
   status.textContent = "frame " + frames + ", " + rate.toFixed(1) + " frames a second";
   counted = { frame: frames, time: now };
 }, 1000);
+
+// The buttons type the keys: each sends the keyboard's events for its data-key (a keydown on press, a
+// keyup on release) to the element Emscripten's SDL listens on, with the legacy keyCode SDL reads, so
+// the program cannot tell a button from a key. A toggle (s, t, b, p, c, l) is pressed and released at
+// once, so holding it never lets other events push its switch past 1. A data-hold button (arrows, m, n)
+// stays down until the pointer lifts, is cancelled or leaves it, repeating its keydown meanwhile as a
+// held key does in the browser (after 500 ms, 30 a second); the program moves once per key event.
+const kRepeatDelay = 500;
+const kRepeatInterval = 33;
+const kKeyCodes = { ArrowLeft: 37, ArrowUp: 38, ArrowRight: 39, ArrowDown: 40 };
+
+function sendKey(type, key, repeat = false) {
+  const keyCode = kKeyCodes[key] || key.toUpperCase().charCodeAt(0);
+  const code = key.startsWith("Arrow") ? key : "Key" + key.toUpperCase();
+  const target = Module.keyboardListeningElement || document;
+  target.dispatchEvent(new KeyboardEvent(type, { key, code, keyCode, which: keyCode, repeat, bubbles: true,
+                                                 cancelable: true }));
+}
+
+for (const button of document.querySelectorAll("#controls button")) {
+  const key = button.dataset.key;
+  let repeating = null;
+  button.addEventListener("pointerdown", (event) => {
+    if (event.button !== 0 || button.classList.contains("held")) return;
+    event.preventDefault();  // no focus, no selection, no emulated mouse events
+    // A touch is captured by the button it started on; let go, so sliding off releases it.
+    if (button.hasPointerCapture(event.pointerId)) button.releasePointerCapture(event.pointerId);
+    button.classList.add("held");
+    sendKey("keydown", key);
+    if (!("hold" in button.dataset)) return sendKey("keyup", key);
+    const repeat = () => {
+      sendKey("keydown", key, true);
+      repeating = setTimeout(repeat, kRepeatInterval);
+    };
+    repeating = setTimeout(repeat, kRepeatDelay);
+  });
+  const release = () => {
+    if (!button.classList.contains("held")) return;
+    button.classList.remove("held");
+    if (repeating === null) return;
+    clearTimeout(repeating);
+    repeating = null;
+    sendKey("keyup", key);
+  };
+  for (const type of ["pointerup", "pointercancel", "pointerleave"]) button.addEventListener(type, release);
+  window.addEventListener("blur", release);  // SDL lets go of its keys then; the repeat must stop too
+}
+document.getElementById("controls").addEventListener("contextmenu", (event) => event.preventDefault());

@@ -4,7 +4,7 @@
 // hands the browser the loop's stack and resumes it there), so time still goes one frame per
 // refresh; the events that arrived meanwhile are then handled before the frame, as on the desktop.
 // The page's test hooks sit here too (web/page.js sets them): hold the loop after a given frame, keep
-// that frame's pixels, read before the browser shows them, and collect GL errors.
+// that frame's pixels, read before the browser shows them, and report GL errors on the console.
 #include <GL/glew.h>
 #include <SDL/SDL.h>
 #include <emscripten.h>
@@ -34,10 +34,8 @@ EM_JS(bool, heldAfter, (int frames), { return Module.lumarok.hold == frames; });
 
 EM_JS(void, publishFrame, (int frames), { Module.lumarok.frame = frames; });
 
-EM_JS(void, reportGlError, (int frames, int error), {
-  Module.lumarok.glErrors.push({frame : frames, error : error});
-  console.error("GL error 0x" + error.toString(16) + " in frame " + frames);
-});
+EM_JS(void, reportGlError, (int frames, int error),
+      { console.error("GL error 0x" + error.toString(16) + " in frame " + frames); });
 
 EM_JS(void, keepPixels, (int frames, const unsigned char* pixels, int width, int height), {
   Module.lumarok.pixels = {

@@ -15,7 +15,7 @@
 #include "app/demo_app.h"
 #include "physics/physics.h"
 #include "png_image.h"
-#include "tool_support.h"
+#include "demo_driving.h"
 
 namespace {
 
