@@ -42,6 +42,7 @@ row vertical-view-nan    src/frame/scene_state.cpp   's/if (glm::dot(side, side)
 row history-newest-model src/frame/scene_state.cpp   's/motionHistory\[historyLength - 1\].model/motionHistory[historyIndex].model/' 'the falling sphere is not blurred'
 row shader-no-shadows    shaders/fragmentShader.txt  's/if (shadowCoord.w > 0.0) stored = textureGather(shadowTex, point);/;/' 's shows no shadows'
 row shader-shadow-acne   shaders/vertexShader.txt    's/(0.5 + 0.5 \* slope)/(-1.0 - 1.0 * slope)/' 'lit surfaces show shadow acne'
+row shader-acne-grazing  shaders/vertexShader.txt    's/cosLight, 8.0)/cosLight, 2.0)/'                         'faces the light grazes show shadow acne'
 row shader-no-reflection shaders/vertexShader.txt    's/reflectedLight = textureCube(cubeTex, reflect(-eyeDirection, seenNormal)).rgb/reflectedLight = vec3(0.0)/' 't shows no reflection'
 row shader-no-blur       shaders/vertexShader.txt    's/if (!kVertexTextures || in_motion_blur != 1.0) return;/return;/' 'b shows no blur'
 row shader-blur-unclamped shaders/vertexShader.txt   's/kMaxBlurPixels = 40.0/kMaxBlurPixels = 400.0/'         'a jump thins the sphere away over the screen'

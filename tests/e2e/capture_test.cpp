@@ -36,22 +36,29 @@ std::string capture(const std::string& name, const std::string& arguments,
   return "";
 }
 
-// The shares of pixels off by more than 24 levels in a channel, in the whole image and in the worst of
-// 16 by 16 tiles: rounding moves a few pixels here and there, a fault many where it acts.
-std::pair<double, double> differing(const std::string& pathA, const std::string& pathB) {
+// The shares of pixels off by more than 8 levels in a channel, in the whole image and in the worst of
+// 16 by 16 tiles, and the mean difference per channel: rounding moves a few pixels a little here and
+// there, a fault many where it acts, and a change of shading all of them a few levels.
+struct Difference {
+  double image = 1, worstTile = 1, mean = 255;
+};
+
+Difference differing(const std::string& pathA, const std::string& pathB) {
   RgbImage a, b;
-  if (!readPng(pathA, a) || !readPng(pathB, b) || a.width != b.width || a.height != b.height) return {1, 1};
+  if (!readPng(pathA, a) || !readPng(pathB, b) || a.width != b.width || a.height != b.height) return {};
   std::vector<double> tiles(256);
+  Difference d{0, 0, 0};
   for (int y = 0; y < a.height; ++y)
-    for (int x = 0; x < a.width; ++x)
+    for (int x = 0; x < a.width; ++x) {
+      int largest = 0;
+      for (int c = 0; c < 3; ++c) largest = std::max(largest, std::abs(a.at(x, y)[c] - b.at(x, y)[c]));
       for (int c = 0; c < 3; ++c)
-        if (std::abs(a.at(x, y)[c] - b.at(x, y)[c]) > 24) {
-          tiles[y * 16 / a.height * 16 + x * 16 / a.width] += 256.0 / (a.width * a.height);
-          break;
-        }
-  double sum = 0;
-  for (double tile : tiles) sum += tile / 256;
-  return {sum, *std::max_element(tiles.begin(), tiles.end())};
+        d.mean += std::abs(a.at(x, y)[c] - b.at(x, y)[c]) / (3.0 * a.width * a.height);
+      if (largest > 8) tiles[y * 16 / a.height * 16 + x * 16 / a.width] += 256.0 / (a.width * a.height);
+    }
+  for (double tile : tiles) d.image += tile / 256;
+  d.worstTile = *std::max_element(tiles.begin(), tiles.end());
+  return d;
 }
 
 // A run of tests/golden/scenarios.json, as the capture tool's options: the key timeline ("" for
@@ -134,11 +141,12 @@ TEST_P(GoldenFrame, MatchesItsReference) {
       driver.environment, &complaint);
   ASSERT_FALSE(dir.empty()) << complaint;
   for (const std::string& name : s.names) {
-    const auto [image, worstTile] = differing(dir + "/" + name + ".png", kGolden + name + ".png");
-    EXPECT_TRUE(image <= 0.005 && worstTile <= 0.03)
-        << name << " on " << driver.name << ": " << image * 100 << "% of the pixels differ, "
-        << worstTile * 100
-        << "% in the worst tile (scripts/refresh-goldens.sh remakes the references after a deliberate "
+    // Every driver here draws its goldens to the pixel but softpipe, 0.003 levels off on the mean.
+    const Difference d = differing(dir + "/" + name + ".png", kGolden + name + ".png");
+    EXPECT_TRUE(d.image <= 0.005 && d.worstTile <= 0.03 && d.mean <= 0.5)
+        << name << " on " << driver.name << ": " << d.image * 100 << "% of the pixels differ, "
+        << d.worstTile * 100 << "% in the worst tile, " << d.mean
+        << " levels on the mean (scripts/refresh-goldens.sh remakes the references after a deliberate "
            "change)";
   }
 }
@@ -157,7 +165,7 @@ INSTANTIATE_TEST_SUITE_P(Drivers, GoldenFrame, ::testing::ValuesIn(driverMatrix(
 TEST(GoldenReferences, EachEffectVisiblyChangesThePlainFrame) {
   for (auto [effect, plain] :
        {std::pair{"shadows", "plain"}, {"reflection", "plain"}, {"blur", "stepped"}, {"path", "plain"}})
-    EXPECT_GT(differing(kGolden + effect + ".png", kGolden + plain + ".png").second, 0.10) << effect;
+    EXPECT_GT(differing(kGolden + effect + ".png", kGolden + plain + ".png").worstTile, 0.10) << effect;
 }
 
 TEST(Capture, KeysActAtTheirExactFrameAndTheSameRunGivesTheSamePixels) {
@@ -169,7 +177,7 @@ TEST(Capture, KeysActAtTheirExactFrameAndTheSameRunGivesTheSamePixels) {
   ASSERT_TRUE(readPng(plain + "/a.png", a) && readPng(keyed + "/a.png", b));
   EXPECT_EQ(a.pixels, b.pixels);
   // The frame the press was given for already shows the shadows.
-  EXPECT_GT(differing(plain + "/b.png", keyed + "/b.png").second, 0.10);
+  EXPECT_GT(differing(plain + "/b.png", keyed + "/b.png").worstTile, 0.10);
 }
 
 // The animation holds every step-th frame of its range at the asked width, as ffprobe counts them.
