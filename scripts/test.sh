@@ -14,7 +14,13 @@ fuzz_build=${FUZZ_BUILD_DIR:-build-fuzz}
 web_build=${WEB_BUILD_DIR:-build-web}
 win_build=${WINDOWS_BUILD_DIR:-build-win}
 
+# Each stage's line says how long the run has taken so far, so a slow stage shows where it is.
+start=${LUMAROK_TESTS_START:-$(date +%s)}
+export LUMAROK_TESTS_START=$start
+stage() { echo "== $1 (at $(($(date +%s) - start)) s)"; }
+
 if [ -z "${LUMAROK_TESTS_BUILT:-}" ]; then
+  stage "set-up and builds"
   "$root/scripts/setup.sh" --web
   BUILD_DIR=$build "$root/scripts/build.sh"
   BUILD_DIR=$asan_build "$root/scripts/build.sh" -DLUMAROK_SANITIZE=ON
@@ -33,10 +39,10 @@ fi
 
 failed=()
 
-echo "== tests ($build)"
+stage "tests ($build)"
 (cd "$root/$build" && ctest --output-on-failure -j2 "$@") || failed+=("$build")
 
-echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer ($asan_build)"
+stage "tests under AddressSanitizer and UndefinedBehaviorSanitizer ($asan_build)"
 # Reports go to files as well as failing their process, so one from a child process that a test
 # does not look at (the demo, a tool) still fails the run.
 logs="$root/$asan_build/sanitizer-logs"
@@ -66,13 +72,13 @@ if [ -n "$(ls -A "$logs")" ]; then
   failed+=("sanitizer reports")
 fi
 
-echo "== fuzz targets, bounded runs ($fuzz_build)"
+stage "fuzz targets, bounded runs ($fuzz_build)"
 (cd "$root/$fuzz_build" && ctest --output-on-failure -j2 "$@") || failed+=("$fuzz_build")
 
-echo "== the web page in headless Chromium ($web_build)"
+stage "the web page in headless Chromium ($web_build)"
 (cd "$root/tests/web" && WEB_BUILD_DIR=$root/$web_build node --test) || failed+=("$web_build")
 
-echo "== the Windows build under Wine ($win_build)"
+stage "the Windows build under Wine ($win_build)"
 BUILD_DIR=$root/$build WINDOWS_BUILD_DIR=$root/$win_build "$root/scripts/windows.sh" --test "$@" ||
   failed+=("$win_build")
 
