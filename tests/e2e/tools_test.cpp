@@ -68,35 +68,6 @@ Difference differing(const std::string& pathA, const std::string& pathB) {
   return d;
 }
 
-// A run of tests/golden/scenarios.json, as the capture tool's options: the key timeline ("" for
-// none), the shots as FRAME:NAME,... and further options.
-struct Scenario {
-  std::string size, keys, shots, options;
-  std::vector<std::string> names;
-};
-
-std::vector<Scenario> scenarios() {
-  std::vector<Scenario> list;
-  const auto runs = nlohmann::json::parse(std::ifstream(kGolden + "scenarios.json"))["runs"];
-  const auto joined = [](const nlohmann::json& events, const char* what) {
-    std::string text;
-    for (const auto& event : events)
-      text += (text.empty() ? "" : ",") + std::to_string(event["frame"].get<int>()) + ":" +
-              event[what].get<std::string>();
-    return text;
-  };
-  for (const auto& run : runs) {
-    Scenario s{run["size"],
-               joined(run["keys"], "key"),
-               joined(run["shots"], "name"),
-               run.value("singleSample", false) ? " --single-sample" : "",
-               {}};
-    for (const auto& shot : run["shots"]) s.names.push_back(shot["name"]);
-    list.push_back(s);
-  }
-  return list;
-}
-
 // The GL implementations the golden frames are drawn on: Mesa's llvmpipe as installed, held to the
 // versions older contexts offer (GL 2.1 is macOS's legacy profile; the legacy row also takes away the
 // ARB framebuffer objects, texel fetches and gathers, so every fallback draws), and softpipe, a
@@ -119,35 +90,47 @@ constexpr Driver kDrivers[] = {
     {"softpipe", "GALLIUM_DRIVER=softpipe", "path-single-sampled"},
 };
 
-struct DrawnScenario {
+// A run of tests/golden/scenarios.json on one of them: the capture tool's options, the shots' names.
+struct GoldenRun {
   Driver driver;
-  Scenario scenario;
+  std::string options;
+  std::vector<std::string> names;
 };
 
-std::vector<DrawnScenario> driverMatrix() {
-  std::vector<DrawnScenario> list;
-  for (const Driver& driver : kDrivers)
-    for (const Scenario& scenario : scenarios())
-      if (driver.onlyScenario == nullptr || scenario.names[0] == driver.onlyScenario)
-        list.push_back({driver, scenario});
+void PrintTo(const GoldenRun& run, std::ostream* out) { *out << run.names[0] << " on " << run.driver.name; }
+
+std::vector<GoldenRun> goldenRuns() {
+  std::vector<GoldenRun> list;
+  const auto joined = [](const nlohmann::json& events, const char* what) {
+    std::string text;
+    for (const auto& event : events)
+      text += (text.empty() ? "" : ",") + std::to_string(event["frame"].get<int>()) + ":" +
+              event[what].get<std::string>();
+    return text;
+  };
+  for (const auto& run : nlohmann::json::parse(std::ifstream(kGolden + "scenarios.json"))["runs"]) {
+    std::string options =
+        "--size " + run["size"].get<std::string>() + " --shots " + joined(run["shots"], "name");
+    if (!run["keys"].empty()) options += " --keys " + joined(run["keys"], "key");
+    if (run.value("singleSample", false)) options += " --single-sample";
+    std::vector<std::string> names;
+    for (const auto& shot : run["shots"]) names.push_back(shot["name"]);
+    for (const Driver& driver : kDrivers)
+      if (driver.onlyScenario == nullptr || names[0] == driver.onlyScenario)
+        list.push_back({driver, options, names});
+  }
   return list;
 }
 
-void PrintTo(const DrawnScenario& drawn, std::ostream* out) {
-  *out << drawn.scenario.names[0] << " on " << drawn.driver.name;
-}
-
-class GoldenFrame : public ::testing::TestWithParam<DrawnScenario> {};
+class GoldenFrame : public ::testing::TestWithParam<GoldenRun> {};
 
 TEST_P(GoldenFrame, MatchesItsReference) {
-  const auto& [driver, s] = GetParam();
+  const auto& [driver, options, names] = GetParam();
   std::string complaint;
-  const std::string dir = capture(
-      "golden-" + std::string(driver.name) + "-" + s.names[0],
-      "--size " + s.size + (s.keys.empty() ? "" : " --keys " + s.keys) + " --shots " + s.shots + s.options,
-      driver.environment, &complaint);
+  const std::string dir =
+      capture("golden-" + std::string(driver.name) + "-" + names[0], options, driver.environment, &complaint);
   ASSERT_FALSE(dir.empty()) << complaint;
-  for (const std::string& name : s.names) {
+  for (const std::string& name : names) {
     // Every driver here draws its goldens to the pixel but softpipe, 0.003 levels off on the mean.
     const Difference d = differing(dir + "/" + name + ".png", kGolden + name + ".png");
     EXPECT_TRUE(d.image <= 0.005 && d.worstTile <= 0.03 && d.mean <= 0.5)
@@ -158,10 +141,9 @@ TEST_P(GoldenFrame, MatchesItsReference) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Drivers, GoldenFrame, ::testing::ValuesIn(driverMatrix()),
-                         [](const ::testing::TestParamInfo<DrawnScenario>& info) {
-                           std::string name =
-                               info.param.driver.name + std::string("_") + info.param.scenario.names[0];
+INSTANTIATE_TEST_SUITE_P(Drivers, GoldenFrame, ::testing::ValuesIn(goldenRuns()),
+                         [](const ::testing::TestParamInfo<GoldenRun>& info) {
+                           std::string name = info.param.driver.name + std::string("_") + info.param.names[0];
                            std::replace_if(
                                name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
                            return name;
