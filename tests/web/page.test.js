@@ -15,7 +15,7 @@ const root = path.resolve(__dirname, "../..");
 const golden = path.join(root, "tests/golden");
 const site = path.resolve(process.env.WEB_BUILD_DIR || path.join(root, "build-web"));
 const outDir = process.env.OUT_DIR || path.join(site, "test-output");
-// Golden tolerance: see README, "In a browser". Shares of pixels off by more than 24 levels.
+// Golden tolerance (docs/testing.md, "The web page"): shares of pixels off by more than 24 levels.
 const kImageShare = 0.015;
 const kTileShare = 0.20;
 // A phone held upright, with a touch screen.
