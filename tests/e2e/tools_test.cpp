@@ -108,7 +108,8 @@ std::vector<GoldenRun> goldenRuns() {
               event[what].get<std::string>();
     return text;
   };
-  for (const auto& run : nlohmann::json::parse(std::ifstream(kGolden + "scenarios.json"))["runs"]) {
+  const auto scenarios = nlohmann::json::parse(std::ifstream(kGolden + "scenarios.json"));
+  for (const auto& run : scenarios["runs"]) {
     std::string options =
         "--size " + run["size"].get<std::string>() + " --shots " + joined(run["shots"], "name");
     if (!run["keys"].empty()) options += " --keys " + joined(run["keys"], "key");
