@@ -58,7 +58,7 @@ row contradictory-header src/gpu/textures.cpp        's/if (!consistentSurface(\
 row small-image-used     src/gpu/textures.cpp        's/if (image->w < size || image->h < size) {/if (false) {/' 'a too small image is read past its end'
 row no-display-takeover  src/app/process_entry.cpp   's/setenv("SDL_VIDEODRIVER", "x11", 0);//'                'without a display, no plain one-line failure'
 row mesh-normals-leak    src/geometry/mesh.cpp       's/delete\[\] normals;//'                                 'every mesh leaks its normals' asan
-row quads-split-clockwise src/geometry/mesh.cpp      's/quad\[0\], quad\[2\], quad\[3\]}/quad[0], quad[3], quad[2]}/' 'half the ground is gone in the page'
+row quads-split-clockwise src/geometry/mesh.cpp      's/quad\[0\], quad\[2\], quad\[3\]}/quad[0], quad[3], quad[2]}/' 'half the ground is gone in the page' web
 row web-depth-linear     src/gpu/gl_platform_web.cpp 's/GL_TEXTURE_MIN_FILTER, GL_NEAREST/GL_TEXTURE_MIN_FILTER, GL_LINEAR/' 'the page shows no shadows' web
 row web-feedback-loop    src/gpu/gl_platform_web.cpp 's/if (framebuffer != 0) unbindAttachedTextures();//'    'the page draws nothing' web
 row web-stream-zero      src/gpu/gl_platform_web.cpp 's/  reserveStreamZero();//'                              'a cube face is missing in the page' web

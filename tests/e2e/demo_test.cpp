@@ -101,6 +101,11 @@ struct Child {
 
 int ignoreXError(Display*, XErrorEvent*) { return 0; }  // a window may vanish while it is looked at
 
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
 std::vector<std::string> words(const char* text) {
   std::vector<std::string> list;
   std::istringstream in(text != nullptr ? text : "");
@@ -146,10 +151,7 @@ class DemoTest : public ::testing::Test {
     args.insert(args.begin(), command.begin(), command.end());
     demo.start(args, runDir, errPath, onDisplay);
   }
-  std::string err() const {
-    std::ifstream in(errPath);
-    return {std::istreambuf_iterator<char>(in), {}};
-  }
+  std::string err() const { return readFile(errPath); }
   std::string describe() const { return "stdout:\n" + demo.out + "\nstderr:\n" + err(); }
 
   // Waits for the demo's window and gives it the keyboard focus; false at once if the demo has ended.
@@ -191,18 +193,6 @@ class DemoTest : public ::testing::Test {
     return demo.exit();
   }
 
-  // The bytes of the window's rectangle from (px, py), `height` rows of its full width, as Xlib gives them.
-  std::string picture(int px, int py, int height) {
-    XWindowAttributes a{};
-    XGetWindowAttributes(x, window, &a);
-    std::string bytes;
-    if (XImage* image = XGetImage(x, window, px, py, a.width - px, height, AllPlanes, ZPixmap)) {
-      bytes.assign(image->data, static_cast<size_t>(image->bytes_per_line) * image->height);
-      XDestroyImage(image);
-    }
-    return bytes;
-  }
-
   // The window's width and height, then the red, green and blue of its pixel (px, py) from the top left.
   std::vector<int> sizeAndPixel(int px, int py) {
     XWindowAttributes a{};
@@ -240,29 +230,17 @@ TEST_F(DemoTest, NoDisplayIsReportedInOneLineWithStatus255) {
   EXPECT_EQ(err(), "");
 }
 
-// In the sanitizer build LeakSanitizer checks the demo at exit, so this run fails on any leak of ours;
-// scripts/memcheck.sh runs it under valgrind, named with its options in LUMAROK_E2E_WRAPPER.
+// Hundreds of frames of the real binary (the path's segment 3 begins at frame 303), then an orderly
+// close. In the sanitizer build LeakSanitizer checks the demo at exit, so this run fails on any leak
+// of ours; scripts/memcheck.sh runs it under valgrind, named with its options in LUMAROK_E2E_WRAPPER.
 TEST_F(DemoTest, HundredsOfFramesThenCloseExitCleanly) {
   const std::vector<std::string> wrapper = words(std::getenv("LUMAROK_E2E_WRAPPER"));
   const int timeoutMs = wrapper.empty() ? 60000 : 3600000;  // valgrind is tens of times slower
   command.insert(command.begin(), wrapper.begin(), wrapper.end());
   start({"-w", "320", "-h", "240"}, display);
   ASSERT_TRUE(demo.waitFor("CUBETEX:", 0, timeoutMs) && waitForWindow()) << describe();
-  // Nothing moves in the window's lowest quarter until a key does: once it shows the ground, steady,
-  // s (which moves the light) changes it.
-  std::string ground;
-  for (auto deadline = after(timeoutMs); msLeft(deadline) > 0; usleep(100000)) {
-    const std::string now = picture(0, 180, 60);
-    if (now == ground && now.find_first_not_of('\0') != std::string::npos) break;
-    ground = now;
-  }
-  tap(XK_s);
-  bool changed = false;
-  for (auto deadline = after(timeoutMs); !changed && msLeft(deadline) > 0; usleep(20000))
-    changed = picture(0, 180, 60) != ground;
-  EXPECT_TRUE(changed && !ground.empty()) << "s changed nothing in the window\n" << describe();
   const size_t from = demo.out.size();
-  tap(XK_p);  // every frame prints the path's segment; segment 3 begins at frame 303
+  tap(XK_p);  // every frame prints the path's segment
   ASSERT_TRUE(demo.waitFor("\n3\n", from, timeoutMs)) << describe();
   EXPECT_EQ(closeWindow(), 0) << describe();
 }
@@ -377,11 +355,6 @@ TEST_P(DemoRunTest, EndsAsItsRowSays) {
         << "unexpected line: " << line;
 }
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
 // The bytes with the little-endian field of `size` bytes at `offset` set to `value`: a BMP header made
 // to claim another size or depth.
 std::string patched(std::string bytes, size_t offset, uint32_t value, int size = 4) {
@@ -393,8 +366,7 @@ std::vector<DemoRun> runs() {
   const std::string vertex = "shaders/vertexShader.txt", fragment = "shaders/fragmentShader.txt";
   const std::string surface = "res/test.bmp", unloadable = "SDL could not load image.bmp: *";
   const std::string image = readFile(LUMAROK_BINARY_DIR "/res/test.bmp");  // 256 by 256, 24 bits
-  std::string bytes, sevenUnloadable = unloadable;  // the surface texture and the six cube faces
-  for (int i = 0; i < 4096; ++i) bytes += char((i * 37) & 0xFF);  // NULs and high bytes included
+  std::string sevenUnloadable = unloadable;  // the surface texture and the six cube faces
   for (int i = 1; i < 7; ++i) sevenUnloadable += "|" + unloadable;
   std::vector<std::string> many{"-f", "", ""};  // values, options without, stray words, lone hyphens
   for (int i = 1; i < 10000; ++i) many.push_back(i % 3 ? i % 7 ? "-o" + std::to_string(i) : "-" : "value");
@@ -420,7 +392,6 @@ std::vector<DemoRun> runs() {
       run("MissingShadersDir", {"-f"}, {{"shaders", ""}},
           "shader file " + vertex + " is missing or empty|shader file " + fragment +
               " is missing or empty|*: -1|*4294967295"),
-      run("BinaryShaderFiles", {"-f"}, {{vertex, bytes}, {fragment, bytes}}, "*: -1|*4294967295"),
       run("ShadersLackingInterfaceNames", {"-f"},
           {{vertex, "void main() { gl_Position = vec4(0.0, 0.0, 0.0, 1.0); }\n"},
            {fragment, "void main() { gl_FragColor = vec4(1.0); }\n"}},
@@ -433,8 +404,6 @@ std::vector<DemoRun> runs() {
           "warning: the image is not truecolor..  this will probably break"),
       run("OddSizedCubeFace", {"-f"}, {{"res/cm_top.bmp", patched(patched(image, 18, 200), 22, 130)}},
           "warning: image.bmp's width is not a power of 2|warning: image.bmp's height is not a power of 2"),
-      run("HeaderClaims60000By60000", {"-f"}, {{surface, patched(patched(image, 18, 60000), 22, 60000)}},
-          unloadable),
       // From the image fuzzer's corpus less its first byte: decoded, it claims 193 bytes per pixel.
       run("HeaderWithContradictoryFormat", {"-f"},
           {{surface, readFile(LUMAROK_SOURCE_DIR "/tests/fuzz/corpus/image/regression-contradictory-format")

@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/type_ptr.hpp>
 #include <vector>
@@ -142,10 +142,7 @@ TEST_F(FrameTest, WithoutVertexTextureUnitsTheProgramStillLinksAndReadsNoTexture
   ASSERT_NE(text.find(limit), std::string::npos);
   for (size_t at; (at = text.find(limit)) != std::string::npos;) text.replace(at, limit.size(), "0");
   const std::string path = testing::TempDir() + "lumarok-no-vertex-textures.txt";
-  std::FILE* file = std::fopen(path.c_str(), "w");
-  ASSERT_NE(file, nullptr);
-  std::fputs(text.c_str(), file);
-  std::fclose(file);
+  ASSERT_TRUE(std::ofstream(path) << text);
   ShaderProgram program;
   testing::internal::CaptureStdout();
   program.load(path, "shaders/fragmentShader.txt");

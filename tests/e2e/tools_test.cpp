@@ -1,8 +1,8 @@
-// lumarok-capture end to end: keys act at their exact frame and the same command gives the same
-// pixels; the animation holds the frames asked for; and the golden frames: each shot must match its
-// reference in tests/golden within a tolerance that absorbs Mesa's rounding on another CPU, but not a
-// shadow, reflection, blur or surface texture gone wrong. LUMAROK_CAPTURE names another build's
-// capture tool, as the words that start it (scripts/test.sh: the Windows one through Wine).
+// The tools end to end. lumarok-capture: the golden frames, each shot matching its reference in
+// tests/golden within a tolerance that absorbs Mesa's rounding on another CPU, but not a shadow,
+// reflection, blur or surface texture gone wrong, nor a key acting a frame early or late; and the
+// animation holding the frames asked for. LUMAROK_CAPTURE names another build's capture tool, as the
+// words that start it (scripts/test.sh: the Windows one through Wine). lumarok-bench: its report.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <nlohmann/json.hpp>
 
 #include "png_image.h"
@@ -19,21 +18,29 @@ namespace {
 
 const std::string kGolden = LUMAROK_SOURCE_DIR "/tests/golden/";
 
+// What `command`, run by sh, writes to standard output, and its exit status.
+std::string output(const std::string& command, int& status) {
+  std::string out;
+  FILE* pipe = popen(command.c_str(), "r");
+  for (char buffer[512]; pipe != nullptr && std::fgets(buffer, sizeof buffer, pipe) != nullptr;)
+    out += buffer;
+  status = pipe != nullptr ? pclose(pipe) : -1;
+  return out;
+}
+
 // Runs lumarok-capture with `arguments` into a fresh test-output/NAME, under `environment` (VAR=VALUE
 // words); returns that directory, or "" when the tool failed, with what it said on standard error.
 std::string capture(const std::string& name, const std::string& arguments,
                     const std::string& environment = "", std::string* complaint = nullptr) {
   const char* tool = std::getenv("LUMAROK_CAPTURE");
   const std::string dir = LUMAROK_BINARY_DIR "/test-output/" + name;
-  const std::string command = "rm -rf " + dir + " && mkdir -p " + dir + " && env " + environment + " " +
-                              (tool != nullptr ? tool : LUMAROK_BINARY_DIR "/lumarok-capture") + " " +
-                              arguments + " --out " + dir + " >/dev/null 2>" + dir + ".err";
-  if (std::system(command.c_str()) == 0) return dir;
-  if (complaint != nullptr) {
-    std::ifstream err(dir + ".err");
-    *complaint = {std::istreambuf_iterator<char>(err), {}};
-  }
-  return "";
+  int status = -1;
+  const std::string said = output("rm -rf " + dir + " && mkdir -p " + dir + " && env " + environment + " " +
+                                      (tool != nullptr ? tool : LUMAROK_BINARY_DIR "/lumarok-capture") + " " +
+                                      arguments + " --out " + dir + " 2>&1 >/dev/null",
+                                  status);
+  if (complaint != nullptr) *complaint = said;
+  return status == 0 ? dir : "";
 }
 
 // The shares of pixels off by more than 8 levels in a channel, in the whole image and in the worst of
@@ -61,35 +68,6 @@ Difference differing(const std::string& pathA, const std::string& pathB) {
   return d;
 }
 
-// A run of tests/golden/scenarios.json, as the capture tool's options: the key timeline ("" for
-// none), the shots as FRAME:NAME,... and further options.
-struct Scenario {
-  std::string size, keys, shots, options;
-  std::vector<std::string> names;
-};
-
-std::vector<Scenario> scenarios() {
-  std::vector<Scenario> list;
-  const auto runs = nlohmann::json::parse(std::ifstream(kGolden + "scenarios.json"))["runs"];
-  const auto joined = [](const nlohmann::json& events, const char* what) {
-    std::string text;
-    for (const auto& event : events)
-      text += (text.empty() ? "" : ",") + std::to_string(event["frame"].get<int>()) + ":" +
-              event[what].get<std::string>();
-    return text;
-  };
-  for (const auto& run : runs) {
-    Scenario s{run["size"],
-               joined(run["keys"], "key"),
-               joined(run["shots"], "name"),
-               run.value("singleSample", false) ? " --single-sample" : "",
-               {}};
-    for (const auto& shot : run["shots"]) s.names.push_back(shot["name"]);
-    list.push_back(s);
-  }
-  return list;
-}
-
 // The GL implementations the golden frames are drawn on: Mesa's llvmpipe as installed, held to the
 // versions older contexts offer (GL 2.1 is macOS's legacy profile; the legacy row also takes away the
 // ARB framebuffer objects, texel fetches and gathers, so every fallback draws), and softpipe, a
@@ -112,35 +90,48 @@ constexpr Driver kDrivers[] = {
     {"softpipe", "GALLIUM_DRIVER=softpipe", "path-single-sampled"},
 };
 
-struct DrawnScenario {
+// A run of tests/golden/scenarios.json on one of them: the capture tool's options, the shots' names.
+struct GoldenRun {
   Driver driver;
-  Scenario scenario;
+  std::string options;
+  std::vector<std::string> names;
 };
 
-std::vector<DrawnScenario> driverMatrix() {
-  std::vector<DrawnScenario> list;
-  for (const Driver& driver : kDrivers)
-    for (const Scenario& scenario : scenarios())
-      if (driver.onlyScenario == nullptr || scenario.names[0] == driver.onlyScenario)
-        list.push_back({driver, scenario});
+void PrintTo(const GoldenRun& run, std::ostream* out) { *out << run.names[0] << " on " << run.driver.name; }
+
+std::vector<GoldenRun> goldenRuns() {
+  std::vector<GoldenRun> list;
+  const auto joined = [](const nlohmann::json& events, const char* what) {
+    std::string text;
+    for (const auto& event : events)
+      text += (text.empty() ? "" : ",") + std::to_string(event["frame"].get<int>()) + ":" +
+              event[what].get<std::string>();
+    return text;
+  };
+  const auto scenarios = nlohmann::json::parse(std::ifstream(kGolden + "scenarios.json"));
+  for (const auto& run : scenarios["runs"]) {
+    std::string options =
+        "--size " + run["size"].get<std::string>() + " --shots " + joined(run["shots"], "name");
+    if (!run["keys"].empty()) options += " --keys " + joined(run["keys"], "key");
+    if (run.value("singleSample", false)) options += " --single-sample";
+    std::vector<std::string> names;
+    for (const auto& shot : run["shots"]) names.push_back(shot["name"]);
+    for (const Driver& driver : kDrivers)
+      if (driver.onlyScenario == nullptr || names[0] == driver.onlyScenario)
+        list.push_back({driver, options, names});
+  }
   return list;
 }
 
-void PrintTo(const DrawnScenario& drawn, std::ostream* out) {
-  *out << drawn.scenario.names[0] << " on " << drawn.driver.name;
-}
-
-class GoldenFrame : public ::testing::TestWithParam<DrawnScenario> {};
+class GoldenFrame : public ::testing::TestWithParam<GoldenRun> {};
 
 TEST_P(GoldenFrame, MatchesItsReference) {
-  const auto& [driver, s] = GetParam();
+  const auto& [driver, options, names] = GetParam();
   std::string complaint;
-  const std::string dir = capture(
-      "golden-" + std::string(driver.name) + "-" + s.names[0],
-      "--size " + s.size + (s.keys.empty() ? "" : " --keys " + s.keys) + " --shots " + s.shots + s.options,
-      driver.environment, &complaint);
+  const std::string dir =
+      capture("golden-" + std::string(driver.name) + "-" + names[0], options, driver.environment, &complaint);
   ASSERT_FALSE(dir.empty()) << complaint;
-  for (const std::string& name : s.names) {
+  for (const std::string& name : names) {
     // Every driver here draws its goldens to the pixel but softpipe, 0.003 levels off on the mean.
     const Difference d = differing(dir + "/" + name + ".png", kGolden + name + ".png");
     EXPECT_TRUE(d.image <= 0.005 && d.worstTile <= 0.03 && d.mean <= 0.5)
@@ -151,10 +142,9 @@ TEST_P(GoldenFrame, MatchesItsReference) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Drivers, GoldenFrame, ::testing::ValuesIn(driverMatrix()),
-                         [](const ::testing::TestParamInfo<DrawnScenario>& info) {
-                           std::string name =
-                               info.param.driver.name + std::string("_") + info.param.scenario.names[0];
+INSTANTIATE_TEST_SUITE_P(Drivers, GoldenFrame, ::testing::ValuesIn(goldenRuns()),
+                         [](const ::testing::TestParamInfo<GoldenRun>& info) {
+                           std::string name = info.param.driver.name + std::string("_") + info.param.names[0];
                            std::replace_if(
                                name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
                            return name;
@@ -168,32 +158,42 @@ TEST(GoldenReferences, EachEffectVisiblyChangesThePlainFrame) {
     EXPECT_GT(differing(kGolden + effect + ".png", kGolden + plain + ".png").worstTile, 0.10) << effect;
 }
 
-TEST(Capture, KeysActAtTheirExactFrameAndTheSameRunGivesTheSamePixels) {
-  const std::string plain = capture("exact-plain", "--size 320x240 --shots 19:a,20:b");
-  const std::string keyed = capture("exact-keyed", "--size 320x240 --keys 20:s --shots 19:a,20:b");
-  ASSERT_FALSE(plain.empty() || keyed.empty());
-  // Before the press the two runs are the same run: pixel for pixel, in two processes.
-  RgbImage a, b;
-  ASSERT_TRUE(readPng(plain + "/a.png", a) && readPng(keyed + "/a.png", b));
-  EXPECT_EQ(a.pixels, b.pixels);
-  // The frame the press was given for already shows the shadows.
-  EXPECT_GT(differing(plain + "/b.png", keyed + "/b.png").worstTile, 0.10);
-}
-
 // The animation holds every step-th frame of its range at the asked width, as ffprobe counts them.
 TEST(Capture, AnimationHoldsTheAskedFramesAtTheAskedWidth) {
   const std::string dir =
       capture("animation", "--size 160x120 --animation 5-24:a.gif --animation-step 2 --animation-width 80");
   ASSERT_FALSE(dir.empty());
-  FILE* probe =
-      popen(("ffprobe -v error -count_frames -show_entries stream=width,height,nb_read_frames -of csv=p=0 " +
-             dir + "/a.gif")
-                .c_str(),
-            "r");
-  char line[64] = {};
-  EXPECT_TRUE(probe != nullptr && std::fgets(line, sizeof line, probe) != nullptr);
-  EXPECT_STREQ(line, "80,60,10\n");
-  if (probe != nullptr) pclose(probe);
+  int status = -1;
+  EXPECT_EQ(
+      output("ffprobe -v error -count_frames -show_entries stream=width,height,nb_read_frames -of csv=p=0 " +
+                 dir + "/a.gif",
+             status),
+      "80,60,10\n");
+}
+
+// On a tiny window and few frames: every figure is there, in the table and in the JSON, which jq reads
+// (valid JSON, one entry per size and mode), and the passes allocate nothing on the heap. The figures
+// themselves are not judged.
+TEST(Bench, ReportsEveryFigureAndNoHeapAllocationInThePasses) {
+  const std::string json = std::string(LUMAROK_BINARY_DIR) + "/test-output/bench.json";
+  int status = -1;
+  const std::string out =
+      output("rm -f " + json + "; " + LUMAROK_BINARY_DIR +
+                 "/lumarok-bench --sizes 64x48,96x72 --frames 8 --warmup 4 --rounds 2 --json " + json,
+             status);
+  ASSERT_EQ(status, 0) << out;
+  for (const char* text :
+       {"64x48     off", "64x48     on", "96x72     floor", "full/floor", "start-up to first frame",
+        "peak RSS", "samples (GL_SAMPLES", ", 0 of them in the passes"})
+    EXPECT_NE(out.find(text), std::string::npos) << text << " missing from\n" << out;
+  const std::string check = output(
+      "jq -e '(.sizes | length) == 2 and all(.sizes[]; .full_to_floor > 0 and .peak_rss_kb > 0 and "
+      ".startup_ms > 0 "
+      "and (.modes | length) == 3 and all(.modes[]; .median_ms > 0 and .p99_ms > 0 and .shadow_ms > 0 and "
+      ".offscreen_ms > 0 and .final_ms > 0 and .heap_allocations_in_passes == 0))' " +
+          json + " 2>&1 || cat " + json,
+      status);
+  EXPECT_EQ(check, "true\n");
 }
 
 }  // namespace
