@@ -7,11 +7,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-build}
-"$root/scripts/setup.sh"
-valgrind=$(command -v valgrind) || {
-  echo "memcheck: valgrind is not installed (apt-get install valgrind)"
-  exit 1
-}
+"$root/scripts/setup.sh" --measure
+valgrind=$(command -v valgrind)
 BUILD_DIR=$build "$root/scripts/build.sh"
 log="$root/$build/memcheck.log"
 # --keep-debuginfo: SDL unloads libGL and Mesa's driver at SDL_Quit, before the leak check; their

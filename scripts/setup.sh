@@ -5,7 +5,8 @@
 # needs: gnuplot; --web what the web page's build and its browser test need: emscripten, dpkg-dev
 # (apt-get source unpacks ODE's source package with it) and chromium; --windows what the Windows
 # build and its tests need: the MinGW-w64 cross-compiler with the posix thread model (the win32 one
-# has no std::mutex or std::thread), Wine, zip and dpkg-dev. glslang-tools is Khronos'
+# has no std::mutex or std::thread), Wine, zip and dpkg-dev; --measure valgrind and perf, for
+# scripts/instructions.sh and scripts/memcheck.sh. glslang-tools is Khronos'
 # reference GLSL compiler, which a test runs on the shaders.
 set -euo pipefail
 packages=(
@@ -23,6 +24,7 @@ for option in "$@"; do
       command -v npm >/dev/null || packages+=(nodejs npm)
       ;;
     --windows) packages+=(g++-mingw-w64-x86-64-posix wine wine64 zip unzip dpkg-dev) ;;
+    --measure) packages+=(valgrind linux-perf bc) ;;
   esac
 done
 missing=()
