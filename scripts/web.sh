@@ -6,6 +6,7 @@
 # physics runs frame for frame the same; that build is kept in build-web/ode for later runs.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/debian_sources.sh"
 out=$(mkdir -p "${WEB_BUILD_DIR:-$root/build-web}" && cd "${WEB_BUILD_DIR:-$root/build-web}" && pwd)
 port=${PORT:-8018}
 serve=1
@@ -23,26 +24,13 @@ quietly() {
   "$@" >"$log" 2>&1 || { tail -n 40 "$log"; echo "web: failed, see $log"; return 1; }
 }
 
-# ODE, once: its source package through a sources list of our own (the machine's Debian sources as
-# deb-src lines), so the machine's apt configuration stays as it is.
+# ODE, once, from Debian's source package (scripts/debian_sources.sh).
 ode=$out/ode
 build_ode() {
-  local apt=$ode/apt
   rm -rf "$ode"
-  mkdir -p "$apt/lists/partial" "$apt/archives/partial" "$ode/src"
-  : >"$apt/sources.list"
-  for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
-    [ -f "$f" ] && sed -n 's/^deb \(.*debian.*\)/deb-src \1/p' "$f" >>"$apt/sources.list"
-  done
-  for f in /etc/apt/sources.list.d/*.sources; do
-    [ -f "$f" ] && sed 's/^Types: deb$/Types: deb-src/' "$f" >"$apt/$(basename "$f")"
-  done
-  local options=(-o "Dir::Etc::SourceList=$apt/sources.list" -o "Dir::Etc::SourceParts=$apt"
-                 -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache::Archives=$apt/archives"
-                 -o "Dir::Cache::pkgcache=" -o "Dir::Cache::srcpkgcache=" -o APT::Sandbox::User=root)
+  mkdir -p "$ode"
   echo "web: fetching ODE's Debian source package"
-  quietly "$ode/fetch.log" apt-get "${options[@]}" update
-  (cd "$ode/src" && quietly "$ode/fetch.log" apt-get "${options[@]}" source ode)
+  fetch_debian_sources "$ode/apt" "$ode/src" "$ode/fetch.log" ode
   local source
   source=$(find "$ode/src" -maxdepth 1 -type d -name 'ode-*' | head -n 1)
   # ODE's platform test knows no Emscripten; it is a Unix-like platform for ODE's purposes.

@@ -10,6 +10,7 @@
 # recipe for them changes.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/debian_sources.sh"
 out=$(mkdir -p "${WINDOWS_BUILD_DIR:-$root/build-win}" && cd "${WINDOWS_BUILD_DIR:-$root/build-win}" && pwd)
 mode=run
 case "${1:-}" in --build | --test) mode=${1#--} && shift ;; esac
@@ -27,34 +28,10 @@ quietly() {
   "$@" >>"$log" 2>&1 || { tail -n 40 "$log"; echo "windows: failed, see $log"; return 1; }
 }
 
-# Debian's source packages through a sources list of our own (the machine's Debian sources as deb-src
-# lines), so the machine's apt configuration stays as it is. Where the index names a version whose
-# files have left the archive, the previous version is taken.
+# Debian's source packages (scripts/debian_sources.sh).
 fetch_sources() {
-  local apt=$deps/apt log=$deps/fetch.log
-  mkdir -p "$apt/lists/partial" "$apt/archives/partial" "$deps/src"
-  : >"$apt/sources.list"
-  for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
-    [ -f "$f" ] && sed -n 's/^deb \(.*debian.*\)/deb-src \1/p' "$f" >>"$apt/sources.list"
-  done
-  for f in /etc/apt/sources.list.d/*.sources; do
-    [ -f "$f" ] && sed 's/^Types: deb$/Types: deb-src/' "$f" >"$apt/$(basename "$f")"
-  done
-  local options=(-o "Dir::Etc::SourceList=$apt/sources.list" -o "Dir::Etc::SourceParts=$apt"
-                 -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache::Archives=$apt/archives"
-                 -o "Dir::Cache::pkgcache=" -o "Dir::Cache::srcpkgcache=" -o APT::Sandbox::User=root)
   echo "windows: fetching Debian's source packages of $*"
-  quietly "$log" apt-get "${options[@]}" update
-  local package version
-  for package in "$@"; do
-    (cd "$deps/src" && apt-get "${options[@]}" source "$package" >>"$log" 2>&1) && continue
-    for version in $(apt-cache "${options[@]}" showsrc "$package" | sed -n 's/^Version: //p' | sort -Vru | tail -n +2); do
-      (cd "$deps/src" && apt-get "${options[@]}" source "$package=$version" >>"$log" 2>&1) && continue 2
-    done
-    tail -n 20 "$log"
-    echo "windows: no source of $package could be fetched"
-    return 1
-  done
+  fetch_debian_sources "$deps/apt" "$deps/src" "$deps/fetch.log" "$@"
 }
 
 # The unpacked source folder of a package: the one folder in deps/src named after it.
@@ -128,7 +105,7 @@ build_deps() {
   cp -r /usr/share/cmake/CLI11 /usr/share/cmake/nlohmann_json "$prefix/share/cmake/"
   recipe >"$deps/done"
 }
-recipe() { declare -f build_deps fetch_sources | sha1sum; }
+recipe() { declare -f build_deps fetch_sources fetch_debian_sources | sha1sum; }
 [ "$mode" = test ] || [ "$(cat "$deps/done" 2>/dev/null)" = "$(recipe)" ] || build_deps
 
 # Wine runs the build's own programs (the image tool, the unit tests' discovery) and the demo, in a
