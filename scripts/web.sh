@@ -6,7 +6,7 @@
 # physics runs frame for frame the same; that build is kept in build-web/ode for later runs.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-source "$root/scripts/debian_sources.sh"
+source "$root/scripts/cross_build.sh"
 out=$(mkdir -p "${WEB_BUILD_DIR:-$root/build-web}" && cd "${WEB_BUILD_DIR:-$root/build-web}" && pwd)
 port=${PORT:-8018}
 serve=1
@@ -17,14 +17,7 @@ serve=1
 # node module, found only through NODE_PATH when that node is not Debian's own.
 export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
 
-# Runs a command with its output in a log, shown only when it fails.
-quietly() {
-  local log=$1
-  shift
-  "$@" >"$log" 2>&1 || { tail -n 40 "$log"; echo "web: failed, see $log"; return 1; }
-}
-
-# ODE, once, from Debian's source package (scripts/debian_sources.sh).
+# ODE, once, from Debian's source package (scripts/cross_build.sh).
 ode=$out/ode
 build_ode() {
   rm -rf "$ode"

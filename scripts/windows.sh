@@ -10,7 +10,7 @@
 # recipe for them changes.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-source "$root/scripts/debian_sources.sh"
+source "$root/scripts/cross_build.sh"
 out=$(mkdir -p "${WINDOWS_BUILD_DIR:-$root/build-win}" && cd "${WINDOWS_BUILD_DIR:-$root/build-win}" && pwd)
 mode=run
 case "${1:-}" in --build | --test) mode=${1#--} && shift ;; esac
@@ -21,14 +21,7 @@ toolchain=$root/windows/toolchain.cmake
 
 [ "$mode" = test ] || "$root/scripts/setup.sh" --windows
 
-# Runs a command with its output in a log, shown only when it fails.
-quietly() {
-  local log=$1
-  shift
-  "$@" >>"$log" 2>&1 || { tail -n 40 "$log"; echo "windows: failed, see $log"; return 1; }
-}
-
-# Debian's source packages (scripts/debian_sources.sh).
+# Debian's source packages (scripts/cross_build.sh).
 fetch_sources() {
   echo "windows: fetching Debian's source packages of $*"
   fetch_debian_sources "$deps/apt" "$deps/src" "$deps/fetch.log" "$@"

@@ -3,14 +3,13 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
-#include <cstdlib>
 #include <filesystem>
 
+#include "app/process_entry.h"
 #include "run_setup.h"
 
 std::string preparePlatform(int, char**, const char*, WindowSize) {
-  // As the demo itself: no sound device wanted, unless the user chose a driver.
-  if (std::getenv("SDL_AUDIODRIVER") == nullptr) _putenv_s("SDL_AUDIODRIVER", "dummy");
+  finishProcessEntry();  // as the demo itself: the silent sound driver, unless the user chose one
   std::wstring path(32768, L'\0');
   path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
   return std::filesystem::path(path).string();

@@ -1,4 +1,14 @@
-# Sourced by web.sh and windows.sh, which build Debian's own source packages for another platform.
+# Sourced by web.sh and windows.sh, which build the program and Debian's own source packages of its
+# dependencies for another platform.
+
+# Runs a command with its output added to a log, shown only when it fails.
+#   quietly LOG COMMAND...
+quietly() {
+  local log=$1
+  shift
+  "$@" >>"$log" 2>&1 || { tail -n 40 "$log"; echo "$(basename "$0" .sh): failed, see $log"; return 1; }
+}
+
 #   fetch_debian_sources APT_DIR SOURCE_DIR LOG PACKAGE...
 # Fetches and unpacks the packages' sources into SOURCE_DIR through a sources list of our own in
 # APT_DIR (the machine's Debian sources as deb-src lines), so the machine's apt configuration stays as
@@ -18,7 +28,7 @@ fetch_debian_sources() {
   local options=(-o "Dir::Etc::SourceList=$apt/sources.list" -o "Dir::Etc::SourceParts=$apt"
                  -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache::Archives=$apt/archives"
                  -o "Dir::Cache::pkgcache=" -o "Dir::Cache::srcpkgcache=" -o APT::Sandbox::User=root)
-  apt-get "${options[@]}" update >>"$log" 2>&1 || { tail -n 40 "$log"; echo "apt-get update failed, see $log"; return 1; }
+  quietly "$log" apt-get "${options[@]}" update
   local package version
   for package in "$@"; do
     (cd "$src" && apt-get "${options[@]}" source "$package" >>"$log" 2>&1) && continue
